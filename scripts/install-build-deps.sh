@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when they are missing.
+set -euo pipefail
+packages=()
+command -v cmake >/dev/null || packages+=(cmake)
+command -v g++ >/dev/null || packages+=(g++)
+[ -f /usr/include/gtest/gtest.h ] || packages+=(libgtest-dev)
+if [ ${#packages[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq "${packages[@]}"
+fi

@@ -1,0 +1,52 @@
+#include "driver/file_io.hpp"
+
+namespace ossify {
+
+void file_closer::operator()(std::FILE* file) const { std::fclose(file); }
+
+file_handle open_input(const char* path) {
+    file_handle file(std::fopen(path, "rb"));
+    if (!file) std::printf("ERROR:Failed to open file[ %s ].\n", path);
+    return file;
+}
+
+std::int64_t read_into(file_handle file, byte_region& region) {
+    const std::size_t count = std::fread(region.data, 1, region.size, file.get());
+    const bool failed = std::ferror(file.get()) != 0;
+    file.reset();
+    return failed ? -1 : static_cast<std::int64_t>(count);
+}
+
+bool read_text_file(std::FILE* file, std::string& text) {
+    text.clear();
+    char chunk[65536];
+    for (;;) {
+        const std::size_t count = std::fread(chunk, 1, sizeof chunk, file);
+        text.append(chunk, count);
+        if (count < sizeof chunk) break;
+    }
+    return std::ferror(file) == 0;
+}
+
+int save_file(const char* path, const byte_region& data, std::int64_t length) {
+    std::printf("\n------------------------------\n Exporting File \n"
+                "------------------------------\n\n");
+    std::printf("Saving Data ( %s )...", path);
+    file_handle file(std::fopen(path, "wb"));
+    if (!file) {
+        std::printf("Failed to create file[ %s ].\n", path);
+        return -1;
+    }
+    const bool in_buffer = fits(data, 0, length);
+    const auto size = static_cast<std::size_t>(in_buffer ? length : 0);
+    const bool written = in_buffer && std::fwrite(data.data, 1, size, file.get()) == size;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !closed) {
+        std::printf("Failed to save file.\n");
+        return -1;
+    }
+    std::printf("Done...[%dbytes]\n", static_cast<int>(length));
+    return 1;
+}
+
+} // namespace ossify

@@ -1,0 +1,33 @@
+// Opening input files and saving work buffers: the two file routines every job uses.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "driver/byte_access.hpp"
+
+namespace ossify {
+
+struct file_closer {
+    void operator()(std::FILE* file) const;
+};
+using file_handle = std::unique_ptr<std::FILE, file_closer>;
+
+// Opens `path` read-only in binary mode; on failure prints
+// "ERROR:Failed to open file[ path ]." and returns an empty handle.
+file_handle open_input(const char* path);
+
+// Reads up to region.size bytes into the region in one read and closes the file.
+// Returns the number of bytes read, or -1 when the read reports an error.
+std::int64_t read_into(file_handle file, byte_region& region);
+
+// Reads a whole text file (as raw bytes) into `text`; false on a read error.
+bool read_text_file(std::FILE* file, std::string& text);
+
+// Writes the first `length` bytes of `data` to `path`, replacing any older file.
+// Returns 1, or -1 after printing why.
+int save_file(const char* path, const byte_region& data, std::int64_t length);
+
+} // namespace ossify

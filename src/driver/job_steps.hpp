@@ -1,0 +1,32 @@
+// The job steps of the driver. Each step is one chain of links: it prints what
+// its links print and, at the first failing link, the step's own "ERROR:" line,
+// and returns false so that the driver stops.
+#pragma once
+
+#include "driver/tool_config.hpp"
+#include "driver/work_buffers.hpp"
+
+namespace ossify {
+
+struct job_context {
+    const tool_config& config;
+    work_buffers& buffers;
+};
+
+// Prints the failure line of a link and returns false, for `return fail(...)`.
+bool fail(const char* message);
+
+bool step_mds_to_mdm(job_context& job); // A: modes 1, 3
+bool step_mds_to_mdx(job_context& job); // B: modes 2, 3
+bool step_mds_report(job_context& job); // C: modes 1, 3 with REPORT 1
+bool step_rescale_mdm(job_context& job); // D: mode 6
+bool step_replace_mdm_tags(job_context& job); // E: mode 4
+bool step_replace_mdx_bones(job_context& job); // F: mode 5
+bool step_rescale_mdx(job_context& job); // G: mode 7
+bool step_mqo_to_md3(job_context& job); // H: mode 8 and every mode outside 1..12
+bool step_mqo_to_mdm(job_context& job); // I: mode 9
+
+// Runs the steps of the configured mode in order; false after the first failure.
+bool run_job(job_context& job);
+
+} // namespace ossify

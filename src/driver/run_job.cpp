@@ -1,0 +1,44 @@
+#include <cstdio>
+
+#include "driver/job_steps.hpp"
+
+namespace ossify {
+
+namespace {
+
+bool is_mode(const tool_config& c, int a) { return c.mode == a; }
+
+struct job_step {
+    bool (*applies)(const tool_config&);
+    bool (*run)(job_context&);
+};
+
+// The table of modes: every step whose mode matches runs, in this order.
+const job_step job_steps[] = {
+    {[](const tool_config& c) { return is_mode(c, 1) || is_mode(c, 3); }, step_mds_to_mdm},
+    {[](const tool_config& c) { return is_mode(c, 2) || is_mode(c, 3); }, step_mds_to_mdx},
+    {[](const tool_config& c) { return (is_mode(c, 1) || is_mode(c, 3)) && c.report == 1; },
+     step_mds_report},
+    {[](const tool_config& c) { return is_mode(c, 6); }, step_rescale_mdm},
+    {[](const tool_config& c) { return is_mode(c, 4); }, step_replace_mdm_tags},
+    {[](const tool_config& c) { return is_mode(c, 5); }, step_replace_mdx_bones},
+    {[](const tool_config& c) { return is_mode(c, 7); }, step_rescale_mdx},
+    {[](const tool_config& c) { return is_mode(c, 8) || c.mode < 1 || c.mode > 12; },
+     step_mqo_to_md3},
+    {[](const tool_config& c) { return is_mode(c, 9); }, step_mqo_to_mdm},
+};
+
+} // namespace
+
+bool fail(const char* message) {
+    std::fputs(message, stdout);
+    return false;
+}
+
+bool run_job(job_context& job) {
+    for (const job_step& step : job_steps)
+        if (step.applies(job.config) && !step.run(job)) return false;
+    return true;
+}
+
+} // namespace ossify

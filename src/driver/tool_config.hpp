@@ -1,0 +1,42 @@
+// The configuration record: one field per key of the configuration file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+namespace ossify {
+
+inline constexpr int path_field_width = 256;
+inline constexpr int name_field_width = 64;
+
+struct tool_config {
+    std::int32_t mode = 0;
+    char mds_path[path_field_width] = {};
+    char mdm_path[path_field_width] = {};
+    char mdx_path[path_field_width] = {};
+    char mqo_path[path_field_width] = {};
+    std::int32_t report = 0;
+    std::int32_t base_frame = 0;
+    std::int32_t replace_mdm_name = 0;
+    char mdm_name[name_field_width] = {};
+    std::int32_t replace_mdx_name = 0;
+    char mdx_name[name_field_width] = {};
+    std::int32_t rescale_factor = 0;
+    char reference_mdm[name_field_width] = {};
+    char reference_mdx[name_field_width] = {};
+    char mdm_source[name_field_width] = {};
+    char mdx_source[name_field_width] = {};
+    std::int32_t mqo_root_bone = 0;
+    char md3_shader_path[name_field_width] = {};
+    char md3_out_name[name_field_width] = {};
+};
+
+// Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,
+// -1 at the first error, after printing its line-numbered message.
+int load_config_text(std::string_view text, tool_config& config);
+
+// The same for an opened text file, read whole.
+int load_config(std::FILE* file, tool_config& config);
+
+} // namespace ossify

@@ -1,0 +1,33 @@
+// The nine work buffers of a run. Their sizes are also the tool's size limits.
+#pragma once
+
+#include <cstddef>
+
+#include "driver/work_buffer.hpp"
+
+namespace ossify {
+
+inline constexpr std::size_t mds_buffer_size = 10'000'000;
+inline constexpr std::size_t mdx_buffer_size = 10'000'000;
+inline constexpr std::size_t mdm_buffer_size = 1'000'000;
+inline constexpr std::size_t mqo_buffer_size = 10'000'000;
+inline constexpr std::size_t bone_buffer_size = 1'000'000;
+inline constexpr std::size_t mesh_buffer_size = 10'000'000;
+inline constexpr std::size_t md3_buffer_size = 1'000'000;
+
+struct work_buffers {
+    work_buffer mds;
+    work_buffer mdx;
+    work_buffer mdm;
+    work_buffer mqo;
+    work_buffer bone;
+    work_buffer mesh;
+    work_buffer md3;
+    work_buffer reference_mdx;
+    work_buffer reference_mdm;
+};
+
+// Allocates all nine, zero-filled, in the order above; false when any failed.
+bool allocate_work_buffers(work_buffers& buffers);
+
+} // namespace ossify
