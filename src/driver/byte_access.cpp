@@ -81,9 +81,9 @@ std::string get_text(const byte_region& region, offset_t offset, offset_t width)
     const std::uint8_t* p = checked(region, offset, width);
     if (p == nullptr) return {};
     const void* end = std::memchr(p, 0, static_cast<std::size_t>(width));
-    const auto length = end == nullptr ? static_cast<std::size_t>(width)
-                                       : static_cast<std::size_t>(
-                                             static_cast<const std::uint8_t*>(end) - p);
+    const auto length = end == nullptr
+                            ? static_cast<std::size_t>(width)
+                            : static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - p);
     return std::string(p, p + length);
 }
 
@@ -93,7 +93,8 @@ void put_text(byte_region& region, offset_t offset, offset_t width, const char* 
     if (p == nullptr || width == 0) return;
     const auto limit = static_cast<std::size_t>(width - 1);
     std::size_t length = 0;
-    while (length < limit && text[length] != '\0') ++length;
+    while (length < limit && text[length] != '\0')
+        ++length;
     std::memcpy(p, text, length);
     if (zero_rest)
         std::memset(p + length, 0, static_cast<std::size_t>(width) - length);

@@ -2,7 +2,9 @@
 
 namespace ossify {
 
-void file_closer::operator()(std::FILE* file) const { std::fclose(file); }
+void file_closer::operator()(std::FILE* file) const {
+    std::fclose(file);
+}
 
 file_handle open_input(const char* path) {
     file_handle file(std::fopen(path, "rb"));

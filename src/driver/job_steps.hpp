@@ -16,15 +16,15 @@ struct job_context {
 // Prints the failure line of a link and returns false, for `return fail(...)`.
 bool fail(const char* message);
 
-bool step_mds_to_mdm(job_context& job); // A: modes 1, 3
-bool step_mds_to_mdx(job_context& job); // B: modes 2, 3
-bool step_mds_report(job_context& job); // C: modes 1, 3 with REPORT 1
-bool step_rescale_mdm(job_context& job); // D: mode 6
-bool step_replace_mdm_tags(job_context& job); // E: mode 4
+bool step_mds_to_mdm(job_context& job);        // A: modes 1, 3
+bool step_mds_to_mdx(job_context& job);        // B: modes 2, 3
+bool step_mds_report(job_context& job);        // C: modes 1, 3 with REPORT 1
+bool step_rescale_mdm(job_context& job);       // D: mode 6
+bool step_replace_mdm_tags(job_context& job);  // E: mode 4
 bool step_replace_mdx_bones(job_context& job); // F: mode 5
-bool step_rescale_mdx(job_context& job); // G: mode 7
-bool step_mqo_to_md3(job_context& job); // H: mode 8 and every mode outside 1..12
-bool step_mqo_to_mdm(job_context& job); // I: mode 9
+bool step_rescale_mdx(job_context& job);       // G: mode 7
+bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
+bool step_mqo_to_mdm(job_context& job);        // I: mode 9
 
 // Runs the steps of the configured mode in order; false after the first failure.
 bool run_job(job_context& job);

@@ -23,11 +23,13 @@ struct config_key {
     bool zero_rest;
 };
 
-#define OSSIFY_INT_KEY(key, field)                                                         \
-    config_key { key, [](tool_config& c) { return &c.field; }, nullptr, 0, false }
-#define OSSIFY_TEXT_KEY(key, field, zero)                                                  \
-    config_key {                                                                           \
-        key, nullptr, [](tool_config& c) { return c.field; }, sizeof(tool_config::field), zero \
+#define OSSIFY_INT_KEY(key, field)                                                                 \
+    config_key {                                                                                   \
+        key, [](tool_config& c) { return &c.field; }, nullptr, 0, false                            \
+    }
+#define OSSIFY_TEXT_KEY(key, field, zero)                                                          \
+    config_key {                                                                                   \
+        key, nullptr, [](tool_config& c) { return c.field; }, sizeof(tool_config::field), zero     \
     }
 
 const config_key config_keys[] = {

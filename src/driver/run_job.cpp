@@ -6,7 +6,9 @@ namespace ossify {
 
 namespace {
 
-bool is_mode(const tool_config& c, int a) { return c.mode == a; }
+bool is_mode(const tool_config& c, int a) {
+    return c.mode == a;
+}
 
 struct job_step {
     bool (*applies)(const tool_config&);

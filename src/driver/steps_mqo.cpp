@@ -3,8 +3,12 @@
 
 namespace ossify {
 
-bool step_mqo_to_md3(job_context&) { return true; }
+bool step_mqo_to_md3(job_context&) {
+    return true;
+}
 
-bool step_mqo_to_mdm(job_context&) { return true; }
+bool step_mqo_to_mdm(job_context&) {
+    return true;
+}
 
 } // namespace ossify

@@ -20,7 +20,9 @@ bool step_mds_to_mdx(job_context& job) {
     return true;
 }
 
-bool step_mds_report(job_context&) { return true; }
+bool step_mds_report(job_context&) {
+    return true;
+}
 
 bool step_rescale_mdm(job_context& job) {
     std::printf("\n--- Loading MDM ---\n\n");

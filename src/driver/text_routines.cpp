@@ -30,11 +30,11 @@ void print_null_pointer(const char* routine) {
 // The decimal number at the start of a str_to_float text, as scanned.
 struct decimal_scan {
     bool negative = false;
-    int digits = 0;             // every digit scanned
-    int significant = 0;        // digits from the first non-zero one on
-    int fraction_digits = 0;    // digits after the first point
-    std::int64_t mantissa = 0;  // exact while significant <= 18
-    std::string normalized;     // digits with the first point, then "e" and the exponent
+    int digits = 0;            // every digit scanned
+    int significant = 0;       // digits from the first non-zero one on
+    int fraction_digits = 0;   // digits after the first point
+    std::int64_t mantissa = 0; // exact while significant <= 18
+    std::string normalized;    // digits with the first point, then "e" and the exponent
     bool has_exponent = false;
 };
 
@@ -67,7 +67,8 @@ decimal_scan scan_decimal(const char* s) {
             scan.has_exponent = true;
             scan.normalized.push_back('e');
             if (p[1] == '-') scan.normalized.push_back('-');
-            for (; is_digit(*q); ++q) scan.normalized.push_back(*q);
+            for (; is_digit(*q); ++q)
+                scan.normalized.push_back(*q);
         }
     }
     return scan;
@@ -76,8 +77,8 @@ decimal_scan scan_decimal(const char* s) {
 float correctly_rounded(const decimal_scan& scan) {
     const std::string& text = scan.normalized;
     float value = 0.0f;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
-                                        std::chars_format::general);
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         // from_chars leaves the value alone; the double reading tells overflow
         // (an infinity) from underflow (zero).
@@ -126,7 +127,8 @@ float str_to_float(const char* s) {
 
     // sign * f32(mantissa) / 10^k in double, rounded once.
     double divisor = 1.0;
-    for (int i = 0; i < scan.fraction_digits; ++i) divisor *= 10.0;
+    for (int i = 0; i < scan.fraction_digits; ++i)
+        divisor *= 10.0;
     const double sign = scan.negative ? -1.0 : 1.0;
     const auto mantissa = static_cast<float>(scan.mantissa);
     return static_cast<float>(sign * static_cast<double>(mantissa) / divisor);

@@ -18,7 +18,8 @@ float dot3(float a0, float b0, float a1, float b1, float a2, float b2) {
 mat3 mat3_transpose(const mat3& a) {
     mat3 t;
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) t.m[3 * r + c] = a.m[3 * c + r];
+        for (int c = 0; c < 3; ++c)
+            t.m[3 * r + c] = a.m[3 * c + r];
     return t;
 }
 

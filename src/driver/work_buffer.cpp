@@ -4,7 +4,9 @@
 
 namespace ossify {
 
-void free_deleter::operator()(std::uint8_t* p) const { std::free(p); }
+void free_deleter::operator()(std::uint8_t* p) const {
+    std::free(p);
+}
 
 work_buffer make_work_buffer(std::size_t size) {
     work_buffer buffer;

@@ -12,9 +12,9 @@ bool allocate_work_buffers(work_buffers& buffers) {
     buffers.md3 = make_work_buffer(md3_buffer_size);
     buffers.reference_mdx = make_work_buffer(mdx_buffer_size);
     buffers.reference_mdm = make_work_buffer(mdm_buffer_size);
-    for (const work_buffer* b : {&buffers.mds, &buffers.mdx, &buffers.mdm, &buffers.mqo,
-                                 &buffers.bone, &buffers.mesh, &buffers.md3,
-                                 &buffers.reference_mdx, &buffers.reference_mdm})
+    for (const work_buffer* b :
+         {&buffers.mds, &buffers.mdx, &buffers.mdm, &buffers.mqo, &buffers.bone, &buffers.mesh,
+          &buffers.md3, &buffers.reference_mdx, &buffers.reference_mdm})
         if (b->region.data == nullptr) return false;
     return true;
 }

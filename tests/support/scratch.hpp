@@ -10,9 +10,9 @@
 namespace ossify_test {
 
 struct run_result {
-    int status = -1;  // the tool's exit status: 1 after a completed job, 0 after an error
-    std::string out;  // standard output, byte for byte
-    std::string err;  // standard error
+    int status = -1; // the tool's exit status: 1 after a completed job, 0 after an error
+    std::string out; // standard output, byte for byte
+    std::string err; // standard error
 };
 
 // A fresh directory under the system's temporary directory, removed with the
