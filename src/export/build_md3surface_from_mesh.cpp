@@ -36,7 +36,8 @@ void write_surface_header(byte_region& md3, offset_t at, const surface_counts& c
     put_i32(md3, at + ms::ofs_shaders, static_cast<std::int32_t>(ofs_shaders));
     put_i32(md3, at + ms::ofs_st, static_cast<std::int32_t>(ofs_st));
     put_i32(md3, at + ms::ofs_xyz_normals, static_cast<std::int32_t>(ofs_xyz));
-    put_i32(md3, at + ms::ofs_end, static_cast<std::int32_t>(ofs_xyz + ms::vertex_size * c.vertices));
+    put_i32(md3, at + ms::ofs_end,
+            static_cast<std::int32_t>(ofs_xyz + ms::vertex_size * c.vertices));
 }
 
 // A position coordinate truncated toward zero; false when it does not fit int16.
@@ -48,8 +49,8 @@ bool md3_coordinate(float value, std::int16_t& stored) {
 }
 
 // Writes the shaders, triangles, texture coordinates and vertices of one surface.
-bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh,
-                          offset_t object, const surface_counts& c, const char* shader_name,
+bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh, offset_t object,
+                          const surface_counts& c, const char* shader_name,
                           const std::string& name) {
     offset_t out = at + ms::size;
     const offset_t triangles = object + get_i32(mesh, object + mesh_object::ofs_triangle);

@@ -25,9 +25,8 @@ offset_t surface_size(const byte_region& mesh, offset_t object, std::int32_t bon
     const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_vertex);
     offset_t size = sf::size;
     for (std::int32_t j = 0; j < vertices; ++j)
-        size += mdm_vertex::size +
-                skin_weight::size *
-                    get_i32(mesh, first + mesh_vertex::size * j + mesh_vertex::num_weights);
+        size += mdm_vertex::size + skin_weight::size * get_i32(mesh, first + mesh_vertex::size * j +
+                                                                         mesh_vertex::num_weights);
     size += triangle_size * get_i32(mesh, object + mesh_object::num_triangle);
     return size + index_size * (vertices + bone_refs);
 }
@@ -103,8 +102,8 @@ offset_t write_triangles(byte_region& mdm, offset_t at, const byte_region& mesh,
     return triangle_size * triangles;
 }
 
-offset_t write_bone_refs(byte_region& mdm, offset_t at, offset_t surface_at,
-                         const bone_flags& used, std::int32_t bone_count, int surface) {
+offset_t write_bone_refs(byte_region& mdm, offset_t at, offset_t surface_at, const bone_flags& used,
+                         std::int32_t bone_count, int surface) {
     std::printf("build_mdm_from_mesh : Surface[%d] RefBones[", surface);
     std::int32_t count = 0;
     for (std::int32_t b = 0; b < bone_count && b < mesh_max_bones; ++b) {
@@ -141,16 +140,14 @@ offset_t write_surface(byte_region& mdm, offset_t at, const byte_region& mesh, o
     // The shader index is the int32 behind the 64-byte name of the first shader record.
     const std::int32_t shaders = get_i32(mesh, object + mesh_object::num_shader);
     const std::int32_t shader_index =
-        shaders > 0
-            ? get_i32(mesh, object + get_i32(mesh, object + mesh_object::ofs_shader) + 68)
-            : 0;
+        shaders > 0 ? get_i32(mesh, object + get_i32(mesh, object + mesh_object::ofs_shader) + 68)
+                    : 0;
     put_i32(mdm, at + sf::ident, mdm_surface_ident);
     copy_bytes(mdm, at + sf::name, mesh, object + mesh_object::name, skeletal_name_width);
     put_i32(mdm, at + sf::shader_index, shader_index);
     put_i32(mdm, at + sf::min_lod, 0);
     put_i32(mdm, at + sf::ofs_header, static_cast<std::int32_t>(-at));
-    std::printf("build_mdm_from_mesh : Surface[%d] Name[%s] ShaderName[%s]\n", i, name.c_str(),
-                "");
+    std::printf("build_mdm_from_mesh : Surface[%d] Name[%s] ShaderName[%s]\n", i, name.c_str(), "");
 
     const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
     const std::int32_t triangles = get_i32(mesh, object + mesh_object::num_triangle);

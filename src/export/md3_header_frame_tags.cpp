@@ -51,8 +51,7 @@ std::int32_t build_md3frame_from_mesh(const byte_region& mesh, byte_region& md3)
     put_text(md3, frame + md3_frame::name, md3_frame::name_width, md3_frame::frame_name);
     std::printf("build_md3frame_from_mesh : Frame[0] BBoxmin[%f %f %f] BBoxmax[%f %f %f] "
                 "LocalOrigin[%f %f %f] Radius[%f]\n",
-                low.x, low.y, low.z, high.x, high.y, high.z, origin.x, origin.y, origin.z,
-                radius);
+                low.x, low.y, low.z, high.x, high.y, high.z, origin.x, origin.y, origin.z, radius);
     return static_cast<std::int32_t>(md3_frame::size);
 }
 

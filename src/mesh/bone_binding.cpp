@@ -9,7 +9,9 @@ namespace ossify {
 
 namespace {
 
-float f32(double value) { return static_cast<float>(value); }
+float f32(double value) {
+    return static_cast<float>(value);
+}
 
 struct sine_cosine {
     float s, c;
@@ -69,8 +71,8 @@ std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vect
         const vector3& o = frames[k].origin;
         const vector3 d{f32(static_cast<double>(p.x) - o.x), f32(static_cast<double>(p.y) - o.y),
                         f32(static_cast<double>(p.z) - o.z)};
-        const offset_t slot = vertex + mesh_vertex::bone_slots +
-                              mesh_bone_slot::size * static_cast<offset_t>(k);
+        const offset_t slot =
+            vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * static_cast<offset_t>(k);
         put_vec3(mesh, slot + mesh_bone_slot::position, mat3_mul_vec3(frames[k].to_local, d));
         const float key = distance_key(d);
         // Ties keep the lower bone number.
@@ -81,8 +83,8 @@ std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vect
     }
     const auto bone = static_cast<std::int32_t>(nearest);
     put_i32(mesh, vertex + mesh_vertex::weight_bone, bone);
-    put_f32(mesh, vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * bone +
-                      mesh_bone_slot::weight,
+    put_f32(mesh,
+            vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * bone + mesh_bone_slot::weight,
             1.0f);
     used[nearest] = true;
     return 1;

@@ -40,7 +40,8 @@ std::int32_t build_meshes_from_mqo(byte_region& mesh, const byte_region& mqo,
     const std::int32_t tags = search_tagobj(mesh, mqo);
     if (tags < 0) return -1;
     put_i32(mesh, mesh_header::num_tag, tags);
-    put_i32(mesh, mesh_header::ofs_shader, static_cast<std::int32_t>(tags_at + mesh_tag::size * tags));
+    put_i32(mesh, mesh_header::ofs_shader,
+            static_cast<std::int32_t>(tags_at + mesh_tag::size * tags));
     std::printf("build_meshes_from_mqo : NumTag[%d]\n", tags);
 
     const std::int32_t shaders = build_meshshader(mqo, mesh);

@@ -28,7 +28,9 @@ struct object_tables {
     std::vector<float> uv;
 };
 
-float f32(double value) { return static_cast<float>(value); }
+float f32(double value) {
+    return static_cast<float>(value);
+}
 
 vector3 difference(const vector3& a, const vector3& b) {
     return {f32(static_cast<double>(a.x) - b.x), f32(static_cast<double>(a.y) - b.y),
@@ -118,7 +120,8 @@ bool write_triangles(const byte_region& mqo, offset_t object, byte_region& mesh,
             face_normal(mqo_vertex(mqo, object, index[0]), mqo_vertex(mqo, object, index[1]),
                         mqo_vertex(mqo, object, index[2]));
         put_vec3(mesh, triangle + mesh_triangle::normal, normal);
-        for (const std::int32_t i : index) add_to(tables.normal_sums[static_cast<std::size_t>(i)], normal);
+        for (const std::int32_t i : index)
+            add_to(tables.normal_sums[static_cast<std::size_t>(i)], normal);
         ++t;
     }
     return true;
@@ -160,20 +163,21 @@ std::int32_t build_meshobj(const byte_region& mqo, offset_t object, byte_region&
 
     const std::int32_t materials = get_i32(mqo, mqoobj_header::num_material);
     const std::int32_t vertices = get_i32(mqo, object + mqo_object::num_vertex);
-    const std::int32_t bone_count = bones == nullptr ? 0 : get_i32(*bones, boneobj_header::num_bone);
+    const std::int32_t bone_count =
+        bones == nullptr ? 0 : get_i32(*bones, boneobj_header::num_bone);
     if (materials > max_materials) {
-        std::printf("build_meshobj : Too many materials[%d] in the model (at most %d)\n",
-                    materials, max_materials);
+        std::printf("build_meshobj : Too many materials[%d] in the model (at most %d)\n", materials,
+                    max_materials);
         return 0;
     }
     if (vertices < 0 || vertices > max_vertices) {
-        std::printf("build_meshobj : Too many vertices[%d] in Object[%s] (at most %d)\n",
-                    vertices, name.c_str(), max_vertices);
+        std::printf("build_meshobj : Too many vertices[%d] in Object[%s] (at most %d)\n", vertices,
+                    name.c_str(), max_vertices);
         return 0;
     }
     if (bone_count < 0 || bone_count > mesh_max_bones) {
-        std::printf("build_meshobj : Too many bones[%d] in the skeleton (at most %d)\n",
-                    bone_count, mesh_max_bones);
+        std::printf("build_meshobj : Too many bones[%d] in the skeleton (at most %d)\n", bone_count,
+                    mesh_max_bones);
         return 0;
     }
 
