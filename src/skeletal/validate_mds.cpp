@@ -80,7 +80,7 @@ bool surface_passes(const byte_region& mds, const mds_info& info, offset_t start
             return refuse("ERROR:The vertices of MDS surface %d run past the file.\n", s);
         const std::int32_t weights = get_i32(mds, at + mds_vertex::num_weights);
         if (weights < 0 || !fits(mds, at + mds_vertex::weights, skin_weight::size * weights))
-            return refuse("ERROR:The weights of MDS surface %d run past the file.\n", s);
+            return refuse("ERROR:The vertices of MDS surface %d run past the file.\n", s);
         if (!bone_numbers_pass(mds, info, at + mds_vertex::weights + skin_weight::bone, weights,
                                skin_weight::size, s))
             return false;
