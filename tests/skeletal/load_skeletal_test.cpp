@@ -257,9 +257,7 @@ TEST(LoadMdm, StructuralRefusals) {
     const bytes good = build_mdm(reference_mdm_spec());
     const std::string check = "Checking MDM Header...";
     auto refusal = [&](offset_t at, std::int32_t value) {
-        bytes f = good;
-        patch_i32(f, at, value);
-        return place_mdm(f).out;
+        return patched_check(good, at, value, place_mdm);
     };
     const offset_t surface = mdm_header::size;
     const offset_t tag = read_i32(const_cast<bytes&>(good), mdm_header::ofs_tags);
@@ -283,9 +281,7 @@ TEST(LoadMdx, StructuralRefusals) {
     const bytes good = build_mdx(reference_mdx_spec());
     const std::string check = "Checking MDX Header...";
     auto refusal = [&](offset_t at, std::int32_t value) {
-        bytes f = good;
-        patch_i32(f, at, value);
-        return place_mdx(f).out;
+        return patched_check(good, at, value, place_mdx);
     };
     EXPECT_EQ(refusal(mdx_header::num_bones, 0x7fffffff),
               check + "ERROR:The bone infos of this MDX lie outside the file.\n");

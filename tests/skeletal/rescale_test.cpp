@@ -20,20 +20,24 @@ struct rescaled {
     bool unchanged() { return std::memcmp(before.data(), file.region().data, before.size()) == 0; }
 };
 
-rescaled mdm_scaled(const mdm_spec& spec, std::int32_t percent) {
+// Builds a file, places it in a work buffer and rescales it there.
+template <typename spec_t>
+rescaled scaled(bytes (*build)(const spec_t&), placed_file (*place)(const bytes&),
+                int (*rescale)(byte_region&, std::int32_t), const spec_t& spec,
+                std::int32_t percent) {
     rescaled s;
-    s.before = build_mdm(spec);
-    s.file = place_mdm(s.before);
-    s.out = capture_stdout([&] { EXPECT_EQ(rescale_mdm(s.file.region(), percent), 1); });
+    s.before = build(spec);
+    s.file = place(s.before);
+    s.out = capture_stdout([&] { EXPECT_EQ(rescale(s.file.region(), percent), 1); });
     return s;
 }
 
+rescaled mdm_scaled(const mdm_spec& spec, std::int32_t percent) {
+    return scaled(build_mdm, place_mdm, rescale_mdm, spec, percent);
+}
+
 rescaled mdx_scaled(const mdx_spec& spec, std::int32_t percent) {
-    rescaled s;
-    s.before = build_mdx(spec);
-    s.file = place_mdx(s.before);
-    s.out = capture_stdout([&] { EXPECT_EQ(rescale_mdx(s.file.region(), percent), 1); });
-    return s;
+    return scaled(build_mdx, place_mdx, rescale_mdx, spec, percent);
 }
 
 mdx_spec framed() {

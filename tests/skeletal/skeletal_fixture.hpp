@@ -52,6 +52,13 @@ inline std::int32_t read_i32(bytes& file, ossify::offset_t at) {
     return ossify::get_i32(region_of(file), at);
 }
 
+// What a check prints for `file` with one int32 field replaced.
+inline std::string patched_check(bytes file, ossify::offset_t at, std::int32_t value,
+                                 placed_file (*place_file)(const bytes&)) {
+    patch_i32(file, at, value);
+    return place_file(file).out;
+}
+
 inline const std::string mds_valid =
     "Checking MDS Header...This MDS seems to be valid.\nMDS has been loaded.\n";
 
