@@ -25,9 +25,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path dir = argv[1];
     using namespace ossify_test;
-    const bool written = write(dir / "sample.mds", build_mds(sample_mds_spec())) &&
-                         write(dir / "reference.mdm", build_mdm(reference_mdm_spec())) &&
-                         write(dir / "reference.mdx", build_mdx(reference_mdx_spec()));
+    const bool written = write(dir / "sample.mds", build_mds(sample_mds_desc())) &&
+                         write(dir / "reference.mdm", build_mdm(reference_mdm_desc())) &&
+                         write(dir / "reference.mdx", build_mdx(reference_mdx_desc()));
     if (!written) {
         std::fprintf(stderr, "make_skeletal_samples: cannot write into %s\n", argv[1]);
         return 1;

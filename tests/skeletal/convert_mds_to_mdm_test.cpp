@@ -25,9 +25,9 @@ struct converted {
     float f(offset_t at) { return get_f32(mdm.region, at); }
 };
 
-converted convert(const mds_spec& spec, std::int32_t base_frame = 0) {
+converted convert(const mds_desc& desc, std::int32_t base_frame = 0) {
     converted c;
-    c.mds = place_mds(build_mds(spec));
+    c.mds = place_mds(build_mds(desc));
     EXPECT_EQ(c.mds.out, mds_valid);
     c.out = capture_stdout(
         [&] { c.end = convert_mds_to_mdm(c.mds.region(), c.mdm.region, base_frame); });
@@ -35,10 +35,10 @@ converted convert(const mds_spec& spec, std::int32_t base_frame = 0) {
 }
 
 // A root and one tag hanging from it, whose parent pose is `pose`.
-mds_spec one_tag(bone_frame_spec pose, float distance) {
-    mds_spec s;
+mds_desc one_tag(bone_frame_desc pose, float distance) {
+    mds_desc s;
     s.bones = {{"root", -1, 0, 0, 0}, {"tag_x", 0, 0, distance, 1}};
-    frame_spec f;
+    frame_desc f;
     f.bones = {pose, {}};
     s.frames = {f};
     return s;
@@ -47,7 +47,7 @@ mds_spec one_tag(bone_frame_spec pose, float distance) {
 } // namespace
 
 TEST(ParseMdsBones, TagBonesTakeTheNextRegularNumber) {
-    mds_spec s = sample_mds_spec(); // tag bones at MDS 2 and 6
+    mds_desc s = sample_mds_desc(); // tag bones at MDS 2 and 6
     placed_file p = place_mds(build_mds(s));
     bone_table remap{}, kept{};
     int regular = 0;
@@ -65,7 +65,7 @@ TEST(ParseMdsBones, TagBonesTakeTheNextRegularNumber) {
 }
 
 TEST(ConvertMdsToMdm, FiftyThreeBonesWithThreeTags) {
-    mds_spec s;
+    mds_desc s;
     for (int b = 0; b < 50; ++b)
         s.bones.push_back({"bone" + std::to_string(b), b - 1, 0, 1, 0});
     for (int t = 0; t < 3; ++t)
@@ -80,7 +80,7 @@ TEST(ConvertMdsToMdm, FiftyThreeBonesWithThreeTags) {
 }
 
 TEST(ConvertMdsToMdm, TraceAndLayoutOfTheSample) {
-    converted c = convert(sample_mds_spec());
+    converted c = convert(sample_mds_desc());
     // Vertices of 2 weights shrink from 72 to 64 bytes; weights naming tag bone 3
     // ("chest", after the tag "tag_back") are renumbered to 2.
     EXPECT_NE(c.out.find("Report_MDM : Surface[0] Vertex[1:4] Weights[2] Normal[0.000000 1.000000 "
@@ -117,7 +117,7 @@ TEST(ConvertMdsToMdm, TraceAndLayoutOfTheSample) {
 
 TEST(ConvertMdsToMdm, BaseFrameMustBeAFrame) {
     for (std::int32_t frame : {2, -1}) {
-        converted c = convert(sample_mds_spec(), frame);
+        converted c = convert(sample_mds_desc(), frame);
         EXPECT_EQ(c.end, -1);
         // Refused after the surfaces were converted and logged; no header.
         EXPECT_NE(c.out.find("Report_MDM : Surface[1] Triangle[0:1] Index[0 1 2]\nDone.\n"
@@ -127,7 +127,7 @@ TEST(ConvertMdsToMdm, BaseFrameMustBeAFrame) {
         EXPECT_EQ(c.out.substr(c.out.size() - last.size()), last);
         EXPECT_EQ(get_i32(c.r(), mdm_header::ident), 0);
     }
-    EXPECT_EQ(convert(sample_mds_spec(), 1).end, 1204);
+    EXPECT_EQ(convert(sample_mds_desc(), 1).end, 1204);
 }
 
 TEST(ConvertMdsToMdm, TagAtZeroAnglesIsIdentityAtTheDistance) {
@@ -149,7 +149,7 @@ TEST(ConvertMdsToMdm, TagAtZeroAnglesIsIdentityAtTheDistance) {
 }
 
 TEST(ConvertMdsToMdm, QuarterTurnUsesTheToolsPi) {
-    bone_frame_spec pose;
+    bone_frame_desc pose;
     pose.angles = {0, 16384, 0, 0}; // 1.57075 radians, not pi/2
     converted c = convert(one_tag(pose, 1.0f));
     const offset_t axis = c.tag(0) + mdm_tag::axis;
@@ -159,7 +159,7 @@ TEST(ConvertMdsToMdm, QuarterTurnUsesTheToolsPi) {
     EXPECT_EQ(c.f(axis + 8), 0.0f);
     EXPECT_TRUE(std::signbit(c.f(axis + 8)));
 
-    bone_frame_spec down;
+    bone_frame_desc down;
     down.offset_angles = {0, -16384};
     converted d = convert(one_tag(down, 10.0f));
     const offset_t offset = d.tag(0) + mdm_tag::offset;
@@ -169,7 +169,7 @@ TEST(ConvertMdsToMdm, QuarterTurnUsesTheToolsPi) {
 }
 
 TEST(ConvertMdsToMdm, TagsOfTheSampleAtFrameOne) {
-    converted c = convert(sample_mds_spec(), 1);
+    converted c = convert(sample_mds_desc(), 1);
     // tag_head hangs from "head" (MDS 5, MDM 4): list root first, renumbered.
     const offset_t t = c.tag(1);
     EXPECT_EQ(get_i32(c.r(), t + mdm_tag::attach_bone), 4);
@@ -184,7 +184,7 @@ TEST(ConvertMdsToMdm, TagsOfTheSampleAtFrameOne) {
 }
 
 TEST(ConvertMdsToMdm, OffsetMismatchIsReportedAndTolerated) {
-    bytes file = build_mds(sample_mds_spec());
+    bytes file = build_mds(sample_mds_desc());
     const offset_t s = read_i32(file, mds_header::ofs_surfaces);
     patch_i32(file, s + mds_surface::ofs_end, read_i32(file, s + mds_surface::ofs_end) + 8);
     placed_file mds = place_mds(file);
@@ -204,7 +204,7 @@ TEST(ConvertMdsToMdm, OffsetMismatchIsReportedAndTolerated) {
 }
 
 TEST(ConvertMdsToMdm, ResultTooLargeForTheBufferIsRefused) {
-    placed_file mds = place_mds(build_mds(sample_mds_spec()));
+    placed_file mds = place_mds(build_mds(sample_mds_desc()));
     work_buffer small = make_work_buffer(1000);
     std::int32_t end = 0;
     const std::string out =

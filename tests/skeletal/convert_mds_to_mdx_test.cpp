@@ -18,9 +18,9 @@ struct converted {
     byte_region& r() { return mdx.region; }
 };
 
-converted convert(const mds_spec& spec) {
+converted convert(const mds_desc& desc) {
     converted c;
-    c.mds = place_mds(build_mds(spec));
+    c.mds = place_mds(build_mds(desc));
     EXPECT_EQ(c.mds.out, mds_valid);
     c.out = capture_stdout([&] { c.end = convert_mds_to_mdx(c.mdx.region, c.mds.region()); });
     return c;
@@ -32,9 +32,9 @@ bool same_bytes(const byte_region& a, offset_t at_a, const byte_region& b, offse
            std::memcmp(a.data + at_a, b.data + at_b, static_cast<std::size_t>(length)) == 0;
 }
 
-mds_spec without_tags() {
-    mds_spec s = sample_mds_spec();
-    for (bone_spec& b : s.bones)
+mds_desc without_tags() {
+    mds_desc s = sample_mds_desc();
+    for (bone_desc& b : s.bones)
         b.flags = 0;
     return s;
 }
@@ -57,7 +57,7 @@ TEST(ConvertMdsToMdx, WithoutTagsFramesAndBonesAreCopied) {
 }
 
 TEST(ConvertMdsToMdx, TagBonesAreDroppedAndLaterBonesRenumbered) {
-    converted c = convert(sample_mds_spec()); // tags at MDS 2 and 6
+    converted c = convert(sample_mds_desc()); // tags at MDS 2 and 6
     const byte_region& mds = c.mds.region();
     EXPECT_EQ(get_i32(c.r(), mdx_header::num_bones), 5);
     EXPECT_EQ(get_i32(c.r(), mdx_header::num_frames), 2);
@@ -78,12 +78,12 @@ TEST(ConvertMdsToMdx, TagBonesAreDroppedAndLaterBonesRenumbered) {
 }
 
 TEST(ConvertMdsToMdx, TorsoParentIsRenumbered) {
-    EXPECT_EQ(get_i32(convert(sample_mds_spec()).r(), mdx_header::torso_parent), 3); // MDS 4
-    mds_spec root = sample_mds_spec();
+    EXPECT_EQ(get_i32(convert(sample_mds_desc()).r(), mdx_header::torso_parent), 3); // MDS 4
+    mds_desc root = sample_mds_desc();
     root.torso_parent = -1;
     EXPECT_EQ(get_i32(convert(root).r(), mdx_header::torso_parent), -1);
     for (std::int32_t bad : {7, -2}) {
-        mds_spec s = sample_mds_spec();
+        mds_desc s = sample_mds_desc();
         s.torso_parent = bad;
         converted c = convert(s);
         EXPECT_EQ(c.end, -1);

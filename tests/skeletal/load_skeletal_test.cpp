@@ -19,14 +19,14 @@ std::string mds_refusal(bytes file) {
 } // namespace
 
 TEST(LoadMds, ValidFileIsOneLineThenLoaded) {
-    const bytes file = build_mds(sample_mds_spec());
+    const bytes file = build_mds(sample_mds_desc());
     const placed_file p = place_mds(file);
     EXPECT_EQ(p.out, mds_valid);
     EXPECT_EQ(p.end, static_cast<std::int32_t>(file.size()));
 }
 
 TEST(LoadMds, HeaderChecksComeInOrder) {
-    bytes file = build_mds(sample_mds_spec());
+    bytes file = build_mds(sample_mds_desc());
     bytes wrong = file;
     wrong[3] = 'X';
     patch_i32(wrong, mds_header::version, 3);
@@ -49,7 +49,7 @@ TEST(LoadMds, HeaderChecksComeInOrder) {
 }
 
 TEST(LoadMds, EndOffsetMustCoverHeaderAndFile) {
-    const bytes file = build_mds(sample_mds_spec());
+    const bytes file = build_mds(sample_mds_desc());
     for (std::int32_t end : {-1, 0, 119}) {
         bytes small = file;
         patch_i32(small, mds_header::ofs_end, end);
@@ -64,8 +64,8 @@ TEST(LoadMds, EndOffsetMustCoverHeaderAndFile) {
 }
 
 TEST(LoadMdm, EndOffsetMayEqualTheBuffer) {
-    mdm_spec spec;
-    bytes file = build_mdm(spec);
+    mdm_desc desc;
+    bytes file = build_mdm(desc);
     file.resize(1'000'000);
     patch_i32(file, mdm_header::ofs_end, 1'000'000);
     const placed_file exact = place_mdm(file);
@@ -77,8 +77,8 @@ TEST(LoadMdm, EndOffsetMayEqualTheBuffer) {
 }
 
 TEST(LoadMdmAndMdx, OwnMessages) {
-    bytes mdm = build_mdm(reference_mdm_spec());
-    bytes mdx = build_mdx(reference_mdx_spec());
+    bytes mdm = build_mdm(reference_mdm_desc());
+    bytes mdx = build_mdx(reference_mdx_desc());
     bytes bad = mdm;
     bad[0] = 'X';
     EXPECT_EQ(place_mdm(bad).out, "Checking MDM Header...ERROR:This seems to be wrong MDM file.\n");
@@ -97,7 +97,7 @@ TEST(LoadMdmAndMdx, OwnMessages) {
     EXPECT_EQ(place_mdx(bad).out,
               "Checking MDX Header...ERROR:This MDX end offset is smaller than its header.\n");
     // An MDX needs no frames.
-    mdx_spec still = reference_mdx_spec();
+    mdx_desc still = reference_mdx_desc();
     still.frames.clear();
     EXPECT_EQ(place_mdx(build_mdx(still)).out,
               "Checking MDX Header...This MDX seems to be valid.\nMDX has been loaded.\n");
@@ -106,7 +106,7 @@ TEST(LoadMdmAndMdx, OwnMessages) {
 TEST(LoadMds, FileLoaderReportsAndRefuses) {
     // Through a real file: the same verdicts, and a file that cannot be read.
     const std::string path = testing::TempDir() + "ossify-load-test.mds";
-    const bytes file = build_mds(sample_mds_spec());
+    const bytes file = build_mds(sample_mds_desc());
     std::FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
     std::fwrite(file.data(), 1, file.size(), out);
@@ -127,17 +127,17 @@ TEST(LoadMds, FileLoaderReportsAndRefuses) {
 // valid line, and -1.
 struct damage {
     const char* what;
-    void (*apply)(mds_spec&, bytes&);
+    void (*apply)(mds_desc&, bytes&);
     const char* line;
 };
 
 class MdsDamage : public testing::TestWithParam<damage> {};
 
 TEST_P(MdsDamage, IsRefused) {
-    mds_spec spec = sample_mds_spec();
-    bytes file = build_mds(spec);
-    GetParam().apply(spec, file);
-    if (file.empty()) file = build_mds(spec);
+    mds_desc desc = sample_mds_desc();
+    bytes file = build_mds(desc);
+    GetParam().apply(desc, file);
+    if (file.empty()) file = build_mds(desc);
     const placed_file p = place_mds(file);
     EXPECT_EQ(p.out, mds_check + GetParam().line) << GetParam().what;
     EXPECT_EQ(p.end, -1);
@@ -152,8 +152,8 @@ offset_t bone_at(bytes& f, int b) {
     return read_i32(f, mds_header::ofs_bones) + mds_bone_info::size * b;
 }
 
-mds_spec with_bones(int regular, int tags) {
-    mds_spec s;
+mds_desc with_bones(int regular, int tags) {
+    mds_desc s;
     for (int b = 0; b < regular + tags; ++b)
         s.bones.push_back({"b" + std::to_string(b), b - 1, 0, 1, b < regular ? 0 : 1});
     s.frames.resize(1);
@@ -166,85 +166,85 @@ INSTANTIATE_TEST_SUITE_P(
     Refusals, MdsDamage,
     testing::Values(
         damage{"129 bones",
-               [](mds_spec& s, bytes& f) {
+               [](mds_desc& s, bytes& f) {
                    s = with_bones(120, 9);
                    f.clear();
                },
                "ERROR:This MDS has 129 bones; at most 128 are supported.\n"},
         damage{"128 regular bones",
-               [](mds_spec& s, bytes& f) {
+               [](mds_desc& s, bytes& f) {
                    s = with_bones(128, 0);
                    f.clear();
                },
                "ERROR:This MDS has 128 regular bones; at most 127 are supported.\n"},
         damage{"tag bone without parent",
-               [](mds_spec&, bytes& f) { patch_i32(f, bone_at(f, 2) + mds_bone_info::parent, -1); },
+               [](mds_desc&, bytes& f) { patch_i32(f, bone_at(f, 2) + mds_bone_info::parent, -1); },
                "ERROR:MDS tag bone 2 has no parent.\n"},
         damage{"parent cycle",
-               [](mds_spec&, bytes& f) { patch_i32(f, bone_at(f, 0) + mds_bone_info::parent, 1); },
+               [](mds_desc&, bytes& f) { patch_i32(f, bone_at(f, 0) + mds_bone_info::parent, 1); },
                "ERROR:The parents of MDS tag bone 2 run into a cycle.\n"},
         damage{"parent outside bones",
-               [](mds_spec&, bytes& f) { patch_i32(f, bone_at(f, 4) + mds_bone_info::parent, 7); },
+               [](mds_desc&, bytes& f) { patch_i32(f, bone_at(f, 4) + mds_bone_info::parent, 7); },
                "ERROR:MDS bone 4 has the parent 7, which is not one of its bones.\n"},
         damage{"negative parent",
-               [](mds_spec&, bytes& f) { patch_i32(f, bone_at(f, 4) + mds_bone_info::parent, -2); },
+               [](mds_desc&, bytes& f) { patch_i32(f, bone_at(f, 4) + mds_bone_info::parent, -2); },
                "ERROR:MDS bone 4 has the parent -2, which is not one of its bones.\n"},
         damage{"weight bone outside bones",
-               [](mds_spec& s, bytes& f) {
+               [](mds_desc& s, bytes& f) {
                    s.surfaces[1].vertices[1].weights[1].bone = 7;
                    f.clear();
                },
                "ERROR:MDS surface 1 names the bone 7, which is not one of its bones.\n"},
         damage{"bone reference outside bones",
-               [](mds_spec& s, bytes& f) {
+               [](mds_desc& s, bytes& f) {
                    s.surfaces[0].bone_refs.back() = -1;
                    f.clear();
                },
                "ERROR:MDS surface 0 names the bone -1, which is not one of its bones.\n"},
         damage{"bone infos past the file",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    patch_i32(f, mds_header::ofs_bones, static_cast<std::int32_t>(f.size()) - 79);
                },
                "ERROR:The bone infos of this MDS lie outside the file.\n"},
         damage{"frames past the file",
-               [](mds_spec&, bytes& f) { patch_i32(f, mds_header::num_frames, 1000); },
+               [](mds_desc&, bytes& f) { patch_i32(f, mds_header::num_frames, 1000); },
                "ERROR:The frames of this MDS lie outside the file.\n"},
         damage{"surfaces past the file",
-               [](mds_spec&, bytes& f) { patch_i32(f, mds_header::num_surfaces, 3); },
+               [](mds_desc&, bytes& f) { patch_i32(f, mds_header::num_surfaces, 3); },
                "ERROR:MDS surface 2 lies outside the file.\n"},
         damage{"negative surface count",
-               [](mds_spec&, bytes& f) { patch_i32(f, mds_header::num_surfaces, -1); },
+               [](mds_desc&, bytes& f) { patch_i32(f, mds_header::num_surfaces, -1); },
                "ERROR:The surfaces of this MDS lie outside the file.\n"},
         damage{"vertex count too large",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    patch_i32(f, first_surface(f) + mds_surface::num_verts, 1'000'000);
                },
                "ERROR:The vertices of MDS surface 0 run past the file.\n"},
         damage{"weight count negative",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    patch_i32(f, first_surface(f) + mds_surface::size + mds_vertex::num_weights, -3);
                },
                "ERROR:The vertices of MDS surface 0 run past the file.\n"},
         damage{"negative triangle count",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    patch_i32(f, first_surface(f) + mds_surface::num_triangles, -1);
                },
                "ERROR:MDS surface 0 has a negative count.\n"},
         damage{"bone references past the file",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    patch_i32(f, first_surface(f) + mds_surface::num_bone_refs, 400);
                },
                "ERROR:The triangles, collapse map or bone references of MDS surface 0 run past "
                "the file.\n"},
         damage{"collapse map of negative size",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    const offset_t s = first_surface(f);
                    patch_i32(f, s + mds_surface::ofs_collapse_map,
                              read_i32(f, s + mds_surface::ofs_bone_refs) + 4);
                },
                "ERROR:MDS surface 0 has its bone references before its collapse map.\n"},
         damage{"stored offset outside the file",
-               [](mds_spec&, bytes& f) {
+               [](mds_desc&, bytes& f) {
                    patch_i32(f, first_surface(f) + mds_surface::ofs_end, 0x7fffffff);
                },
                "ERROR:MDS surface 0 has an offset outside the file.\n"}));
@@ -254,7 +254,7 @@ TEST(LoadMds, BoneLimitsAreInclusive) {
 }
 
 TEST(LoadMdm, StructuralRefusals) {
-    const bytes good = build_mdm(reference_mdm_spec());
+    const bytes good = build_mdm(reference_mdm_desc());
     const std::string check = "Checking MDM Header...";
     auto refusal = [&](offset_t at, std::int32_t value) {
         return patched_check(good, at, value, place_mdm);
@@ -278,7 +278,7 @@ TEST(LoadMdm, StructuralRefusals) {
 }
 
 TEST(LoadMdx, StructuralRefusals) {
-    const bytes good = build_mdx(reference_mdx_spec());
+    const bytes good = build_mdx(reference_mdx_desc());
     const std::string check = "Checking MDX Header...";
     auto refusal = [&](offset_t at, std::int32_t value) {
         return patched_check(good, at, value, place_mdx);

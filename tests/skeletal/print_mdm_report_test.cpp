@@ -46,7 +46,7 @@ const std::string surface_of_reference = "\n--- Surface #0---\n\n"
 } // namespace
 
 TEST(PrintMdmReport, EveryLabelExactly) {
-    const std::string out = report(build_mdm(reference_mdm_spec()));
+    const std::string out = report(build_mdm(reference_mdm_desc()));
     ASSERT_EQ(out.substr(0, header_of_reference.size()), header_of_reference);
     const std::string rest = out.substr(header_of_reference.size());
     ASSERT_EQ(rest.substr(0, surface_of_reference.size()), surface_of_reference);
@@ -66,7 +66,7 @@ TEST(PrintMdmReport, EveryLabelExactly) {
 }
 
 TEST(PrintMdmReport, BoneListAndEndings) {
-    mdm_spec m = reference_mdm_spec();
+    mdm_desc m = reference_mdm_desc();
     m.tags = {{"t", {}, 5, {}, {0, 1, 5}}};
     const std::string with_tag = report(build_mdm(m));
     const std::string last = "Bone List\t\t\t\t: 0 1 5 \n";
@@ -78,7 +78,7 @@ TEST(PrintMdmReport, BoneListAndEndings) {
 }
 
 TEST(PrintMdmReport, NamesStayWithinTheirField) {
-    bytes file = build_mdm(reference_mdm_spec());
+    bytes file = build_mdm(reference_mdm_desc());
     byte_region r = region_of(file);
     for (offset_t k = 0; k < 64; ++k)
         put_i16(r, mdm_header::name + k, 0x4141); // no NUL

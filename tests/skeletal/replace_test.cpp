@@ -10,7 +10,7 @@ using namespace ossify_test;
 
 namespace {
 
-tag_spec tag(const std::string& name, std::vector<std::int32_t> refs) {
+tag_desc tag(const std::string& name, std::vector<std::int32_t> refs) {
     return {name, {1, 0, 0, 0, 1, 0, 0, 0, 1}, 0, {1, 2, 3}, std::move(refs)};
 }
 
@@ -20,7 +20,7 @@ struct replaced {
     std::string out;
 };
 
-replaced replace_tags(const mdm_spec& target, const mdm_spec& reference, placed_file& ref) {
+replaced replace_tags(const mdm_desc& target, const mdm_desc& reference, placed_file& ref) {
     replaced r;
     r.target = place_mdm(build_mdm(target));
     ref = place_mdm(build_mdm(reference));
@@ -31,9 +31,9 @@ replaced replace_tags(const mdm_spec& target, const mdm_spec& reference, placed_
 } // namespace
 
 TEST(ReplaceMdmTags, TakesTheWholeTagBlock) {
-    mdm_spec target = reference_mdm_spec();
+    mdm_desc target = reference_mdm_desc();
     target.tags = {tag("a", {0}), tag("b", {0, 1})};
-    mdm_spec reference;
+    mdm_desc reference;
     reference.tags = {tag("r0", {0}), tag("r1", {0, 1}), tag("r2", {}), tag("r3", {4, 5, 6}),
                       tag("r4", {7})};
     placed_file ref;
@@ -51,20 +51,20 @@ TEST(ReplaceMdmTags, TakesTheWholeTagBlock) {
 }
 
 TEST(ReplaceMdmTags, TaglessTargetsAndReferences) {
-    mdm_spec bare = reference_mdm_spec();
+    mdm_desc bare = reference_mdm_desc();
     bare.tags.clear(); // as built from a mesh: tags offset equal to end offset
     placed_file ref;
-    replaced gained = replace_tags(bare, reference_mdm_spec(), ref);
+    replaced gained = replace_tags(bare, reference_mdm_desc(), ref);
     EXPECT_EQ(get_i32(gained.target.region(), mdm_header::num_tags), 3);
     EXPECT_EQ(get_i32(gained.target.region(), mdm_header::ofs_end), 752);
-    replaced emptied = replace_tags(reference_mdm_spec(), bare, ref);
+    replaced emptied = replace_tags(reference_mdm_desc(), bare, ref);
     EXPECT_EQ(get_i32(emptied.target.region(), mdm_header::num_tags), 0);
     EXPECT_EQ(get_i32(emptied.target.region(), mdm_header::ofs_end), 328);
 }
 
 TEST(ReplaceMdmTags, ResultBeyondTheBufferIsRefused) {
-    placed_file ref = place_mdm(build_mdm(reference_mdm_spec()));
-    bytes target = build_mdm(reference_mdm_spec());
+    placed_file ref = place_mdm(build_mdm(reference_mdm_desc()));
+    bytes target = build_mdm(reference_mdm_desc());
     patch_i32(target, mdm_header::ofs_tags, 999'700); // 436 bytes of tags do not fit
     work_buffer buffer = make_work_buffer(mdm_buffer_size);
     std::memcpy(buffer.region.data, target.data(), target.size());
@@ -79,8 +79,8 @@ TEST(ReplaceMdmTags, ResultBeyondTheBufferIsRefused) {
 
 namespace {
 
-mdx_spec skeleton(std::vector<bone_spec> bones) {
-    mdx_spec x;
+mdx_desc skeleton(std::vector<bone_desc> bones) {
+    mdx_desc x;
     x.bones = std::move(bones);
     x.frames.resize(1);
     return x;
@@ -100,7 +100,7 @@ struct bones_replaced {
     }
 };
 
-bones_replaced replace_bones(const mdx_spec& target, const mdx_spec& reference) {
+bones_replaced replace_bones(const mdx_desc& target, const mdx_desc& reference) {
     bones_replaced r;
     r.target = place_mdx(build_mdx(target));
     placed_file ref = place_mdx(build_mdx(reference));
@@ -111,8 +111,8 @@ bones_replaced replace_bones(const mdx_spec& target, const mdx_spec& reference) 
 } // namespace
 
 TEST(ReplaceMdxBones, MatchesByNameInAnyOrder) {
-    mdx_spec target = skeleton({{"a", -1, 0, 1, 0}, {"b", 0, 0, 2, 0}, {"c", 1, 0, 3, 0}});
-    mdx_spec reference =
+    mdx_desc target = skeleton({{"a", -1, 0, 1, 0}, {"b", 0, 0, 2, 0}, {"c", 1, 0, 3, 0}});
+    mdx_desc reference =
         skeleton({{"c", -1, 0.5f, 30, 0}, {"a", -1, 0.25f, 10, 0}, {"b", -1, 0.75f, 20, 0}});
     bones_replaced r = replace_bones(target, reference);
     EXPECT_EQ(r.result, 1);
@@ -127,8 +127,8 @@ TEST(ReplaceMdxBones, MatchesByNameInAnyOrder) {
 }
 
 TEST(ReplaceMdxBones, DuplicateReferenceNamesHitTheFirstTarget) {
-    mdx_spec target = skeleton({{"a", -1, 0, 1, 0}, {"a", 0, 0, 2, 0}});
-    mdx_spec reference = skeleton({{"a", -1, 0.1f, 10, 0}, {"a", -1, 0.2f, 20, 0}});
+    mdx_desc target = skeleton({{"a", -1, 0, 1, 0}, {"a", 0, 0, 2, 0}});
+    mdx_desc reference = skeleton({{"a", -1, 0.1f, 10, 0}, {"a", -1, 0.2f, 20, 0}});
     bones_replaced r = replace_bones(target, reference);
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.out, "a\na\n");
@@ -137,7 +137,7 @@ TEST(ReplaceMdxBones, DuplicateReferenceNamesHitTheFirstTarget) {
 }
 
 TEST(ReplaceMdxBones, Refusals) {
-    mdx_spec target = skeleton({{"a", -1, 0, 1, 0}, {"b", 0, 0, 2, 0}});
+    mdx_desc target = skeleton({{"a", -1, 0, 1, 0}, {"b", 0, 0, 2, 0}});
     bones_replaced count = replace_bones(target, skeleton({{"a", -1, 0, 5, 0}}));
     EXPECT_EQ(count.result, -1);
     EXPECT_EQ(count.out, "ERROR: Number of bones not same.\n");

@@ -21,27 +21,27 @@ struct rescaled {
 };
 
 // Builds a file, places it in a work buffer and rescales it there.
-template <typename spec_t>
-rescaled scaled(bytes (*build)(const spec_t&), placed_file (*place)(const bytes&),
-                int (*rescale)(byte_region&, std::int32_t), const spec_t& spec,
+template <typename desc_t>
+rescaled scaled(bytes (*build)(const desc_t&), placed_file (*place)(const bytes&),
+                int (*rescale)(byte_region&, std::int32_t), const desc_t& desc,
                 std::int32_t percent) {
     rescaled s;
-    s.before = build(spec);
+    s.before = build(desc);
     s.file = place(s.before);
     s.out = capture_stdout([&] { EXPECT_EQ(rescale(s.file.region(), percent), 1); });
     return s;
 }
 
-rescaled mdm_scaled(const mdm_spec& spec, std::int32_t percent) {
-    return scaled(build_mdm, place_mdm, rescale_mdm, spec, percent);
+rescaled mdm_scaled(const mdm_desc& desc, std::int32_t percent) {
+    return scaled(build_mdm, place_mdm, rescale_mdm, desc, percent);
 }
 
-rescaled mdx_scaled(const mdx_spec& spec, std::int32_t percent) {
-    return scaled(build_mdx, place_mdx, rescale_mdx, spec, percent);
+rescaled mdx_scaled(const mdx_desc& desc, std::int32_t percent) {
+    return scaled(build_mdx, place_mdx, rescale_mdx, desc, percent);
 }
 
-mdx_spec framed() {
-    mdx_spec x = reference_mdx_spec();
+mdx_desc framed() {
+    mdx_desc x = reference_mdx_desc();
     x.frames[0].header = {-1, -2, -3, 1, 2, 3, 0.5f, 0, -0.5f, 7, 1, 0, -1};
     x.frames.push_back(x.frames[0]);
     return x;
@@ -54,13 +54,13 @@ constexpr offset_t weight_offset = 100 + 176 + 24 + skin_weight::offset;
 } // namespace
 
 TEST(RescaleMdm, HundredKeepsEveryByte) {
-    rescaled s = mdm_scaled(reference_mdm_spec(), 100);
+    rescaled s = mdm_scaled(reference_mdm_desc(), 100);
     EXPECT_TRUE(s.unchanged());
     EXPECT_EQ(s.out, "1\n0:0:1\n");
 }
 
 TEST(RescaleMdm, ScalesWeightAndTagOffsetsOnly) {
-    mdm_spec m = reference_mdm_spec();
+    mdm_desc m = reference_mdm_desc();
     m.surfaces[0].vertices[0].weights[0].offset = {2, -4, 0.5f};
     rescaled s = mdm_scaled(m, 50);
     EXPECT_EQ(s.f(weight_offset), 1.0f);
@@ -76,7 +76,7 @@ TEST(RescaleMdm, ScalesWeightAndTagOffsetsOnly) {
 }
 
 TEST(RescaleMdm, ZeroAndNegativeFactors) {
-    mdm_spec m = reference_mdm_spec();
+    mdm_desc m = reference_mdm_desc();
     m.surfaces[0].vertices[0].weights[0].offset = {2, -4, 0};
     rescaled zero = mdm_scaled(m, 0);
     EXPECT_EQ(zero.f(weight_offset), 0.0f);
@@ -92,12 +92,12 @@ TEST(RescaleMdm, ZeroAndNegativeFactors) {
 }
 
 TEST(RescaleMdm, ProgressLineCountsWeightsOfEarlierSurfaces) {
-    mdm_spec m;
-    surface_spec ten;
+    mdm_desc m;
+    surface_desc ten;
     for (int v = 0; v < 10; ++v)
         ten.vertices.push_back({{}, {}, {{0, 0.5f, {1, 1, 1}}, {1, 0.5f, {}}}});
     ten.collapse_map.assign(10, 0);
-    surface_spec three = ten;
+    surface_desc three = ten;
     three.vertices.resize(3);
     three.collapse_map.resize(3);
     m.surfaces = {ten, three};

@@ -27,7 +27,7 @@ struct expected_run {
 };
 
 expected_run expect_mdm(std::int32_t base_frame) {
-    placed_file mds = place_mds(build_mds(sample_mds_spec()));
+    placed_file mds = place_mds(build_mds(sample_mds_desc()));
     work_buffer mdm = make_work_buffer(mdm_buffer_size);
     expected_run e;
     std::int32_t end = 0;
@@ -37,7 +37,7 @@ expected_run expect_mdm(std::int32_t base_frame) {
 }
 
 expected_run expect_mdx() {
-    placed_file mds = place_mds(build_mds(sample_mds_spec()));
+    placed_file mds = place_mds(build_mds(sample_mds_desc()));
     work_buffer mdx = make_work_buffer(mdx_buffer_size);
     expected_run e;
     std::int32_t end = 0;
@@ -51,9 +51,9 @@ std::string report_of(bytes file) {
 }
 
 void write_samples(const scratch_dir& s) {
-    s.write("sample.mds", build_mds(sample_mds_spec()));
-    s.write("reference.mdm", build_mdm(reference_mdm_spec()));
-    s.write("reference.mdx", build_mdx(reference_mdx_spec()));
+    s.write("sample.mds", build_mds(sample_mds_desc()));
+    s.write("reference.mdm", build_mdm(reference_mdm_desc()));
+    s.write("reference.mdx", build_mdx(reference_mdx_desc()));
 }
 
 std::string frame(int mode, const std::string& body) {
@@ -114,7 +114,7 @@ TEST(SkeletalModes, Mode4ReplacesTagsAndAlwaysReports) {
     s.write("a.cfg", "MODE=4\nMDMSOURCE=source.mdm\nREFERENCEMDM=reference.mdm\nMDM=out.mdm\n");
     const run_result r = s.run({"-cfg", "a.cfg"});
     placed_file target = place_mdm(source);
-    placed_file reference = place_mdm(build_mdm(reference_mdm_spec()));
+    placed_file reference = place_mdm(build_mdm(reference_mdm_desc()));
     replace_mdm_tags(reference.region(), target.region());
     const bytes result(target.region().data,
                        target.region().data + get_i32(target.region(), mdm_header::ofs_end));
@@ -220,7 +220,7 @@ TEST(SkeletalModes, FailingLinksPrintTheirStepLine) {
     const std::string save_tail = "Saving Data ( no/such/dir/out.mdx )...Failed to create file[ "
                                   "no/such/dir/out.mdx ].\nERROR: Failed to save file.\n";
     EXPECT_EQ(save.out.substr(save.out.size() - save_tail.size()), save_tail);
-    bytes torso = build_mds(sample_mds_spec());
+    bytes torso = build_mds(sample_mds_desc());
     patch_i32(torso, mds_header::torso_parent, 40);
     s.write("torso.mds", torso);
     s.write("6.cfg", "MODE=3\nMDS=torso.mds\nMDM=out.mdm\nMDX=out.mdx\n");
@@ -234,13 +234,13 @@ TEST(SkeletalModes, FailingLinksPrintTheirStepLine) {
 
 TEST(SkeletalExamples, SamplesAreTheWritersOutput) {
     EXPECT_EQ(read_file(source_path("examples/sample.mds")), [] {
-        const bytes b = build_mds(sample_mds_spec());
+        const bytes b = build_mds(sample_mds_desc());
         return std::string(b.begin(), b.end());
     }());
-    const bytes mdm = build_mdm(reference_mdm_spec());
+    const bytes mdm = build_mdm(reference_mdm_desc());
     EXPECT_EQ(read_file(source_path("examples/reference.mdm")),
               std::string(mdm.begin(), mdm.end()));
-    const bytes mdx = build_mdx(reference_mdx_spec());
+    const bytes mdx = build_mdx(reference_mdx_desc());
     EXPECT_EQ(read_file(source_path("examples/reference.mdx")),
               std::string(mdx.begin(), mdx.end()));
 }

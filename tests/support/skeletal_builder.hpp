@@ -14,29 +14,29 @@ namespace ossify_test {
 
 using bytes = std::vector<std::uint8_t>;
 
-struct weight_spec {
+struct weight_desc {
     std::int32_t bone = 0;
     float weight = 1.0f;
     std::array<float, 3> offset{};
 };
 
-struct vertex_spec {
+struct vertex_desc {
     std::array<float, 3> normal{0.0f, 0.0f, 1.0f};
     std::array<float, 2> uv{};
-    std::vector<weight_spec> weights;
+    std::vector<weight_desc> weights;
 };
 
-struct surface_spec {
+struct surface_desc {
     std::string name = "surface";
     std::string shader = "shader";
     std::int32_t min_lod = 0;
-    std::vector<vertex_spec> vertices;
+    std::vector<vertex_desc> vertices;
     std::vector<std::array<std::int32_t, 3>> triangles;
     std::vector<std::int32_t> collapse_map; // one per vertex
     std::vector<std::int32_t> bone_refs;
 };
 
-struct bone_spec {
+struct bone_desc {
     std::string name;
     std::int32_t parent = -1;
     float torso_weight = 0.0f;
@@ -44,27 +44,27 @@ struct bone_spec {
     std::int32_t flags = 0; // non-zero: a tag bone
 };
 
-struct bone_frame_spec {
+struct bone_frame_desc {
     std::array<std::int16_t, 4> angles{};
     std::array<std::int16_t, 2> offset_angles{};
 };
 
-struct frame_spec {
+struct frame_desc {
     std::array<float, 13> header{};     // bounds min, max, local origin, radius, parent offset
-    std::vector<bone_frame_spec> bones; // one per bone; missing ones are zero
+    std::vector<bone_frame_desc> bones; // one per bone; missing ones are zero
 };
 
-struct mds_spec {
+struct mds_desc {
     std::string name = "model";
     float lod_scale = 1.0f;
     float lod_bias = 0.0f;
     std::int32_t torso_parent = -1;
-    std::vector<bone_spec> bones;
-    std::vector<frame_spec> frames;
-    std::vector<surface_spec> surfaces;
+    std::vector<bone_desc> bones;
+    std::vector<frame_desc> frames;
+    std::vector<surface_desc> surfaces;
 };
 
-struct tag_spec {
+struct tag_desc {
     std::string name;
     std::array<float, 9> axis{1, 0, 0, 0, 1, 0, 0, 0, 1};
     std::int32_t attach_bone = 0;
@@ -72,36 +72,36 @@ struct tag_spec {
     std::vector<std::int32_t> bone_refs;
 };
 
-struct mdm_spec {
+struct mdm_desc {
     std::string name = "mesh";
     float lod_scale = 1.0f;
     float lod_bias = 0.0f;
-    std::vector<surface_spec> surfaces;
-    std::vector<tag_spec> tags;
+    std::vector<surface_desc> surfaces;
+    std::vector<tag_desc> tags;
 };
 
-struct mdx_spec {
+struct mdx_desc {
     std::string name = "skeleton";
     std::int32_t torso_parent = -1;
-    std::vector<bone_spec> bones;
-    std::vector<frame_spec> frames;
+    std::vector<bone_desc> bones;
+    std::vector<frame_desc> frames;
 };
 
 // Files laid out as the tool reads them: MDS header, frames, bone infos,
 // packed surfaces; MDM header, surfaces, tags; MDX header, frames, bone infos.
-bytes build_mds(const mds_spec& spec);
-bytes build_mdm(const mdm_spec& spec);
-bytes build_mdx(const mdx_spec& spec);
+bytes build_mds(const mds_desc& desc);
+bytes build_mdm(const mdm_desc& desc);
+bytes build_mdx(const mdx_desc& desc);
 
 // A region over a file's bytes, for reading or patching fields by name.
 ossify::byte_region region_of(bytes& file);
 
 // The small skeleton the examples and several tests share: five regular bones
 // and two tag bones, one before a regular bone, two frames, two surfaces.
-mds_spec sample_mds_spec();
+mds_desc sample_mds_desc();
 // A reference MDM with three tags and a reference MDX whose bones carry the
 // sample's names in another order with other torso weights and distances.
-mdm_spec reference_mdm_spec();
-mdx_spec reference_mdx_spec();
+mdm_desc reference_mdm_desc();
+mdx_desc reference_mdx_desc();
 
 } // namespace ossify_test
