@@ -2,6 +2,7 @@
 #include "driver/file_io.hpp"
 #include "driver/job_steps.hpp"
 #include "mqo/load_mqo.hpp"
+#include "skeleton/build_bones.hpp"
 
 namespace ossify {
 
@@ -23,7 +24,13 @@ bool step_mqo_to_md3(job_context& job) {
 }
 
 bool step_mqo_to_mdm(job_context& job) {
-    return load_and_save_mqo(job);
+    if (!load_and_save_mqo(job)) return false;
+    byte_region& bone = job.buffers.bone.region;
+    const std::int32_t bone_size =
+        build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
+    if (bone_size < 0) return fail("ERROR:Failed to build bone from MQO.\n");
+    if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
+    return true;
 }
 
 } // namespace ossify

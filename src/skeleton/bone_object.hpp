@@ -7,6 +7,7 @@
 namespace ossify {
 
 inline constexpr int bone_max_tree = 128; // ancestors a record can list
+inline constexpr offset_t bone_name_width = 64;
 
 namespace boneobj_header {
 inline constexpr char ident_text[] = "BONE";
