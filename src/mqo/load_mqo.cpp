@@ -114,12 +114,27 @@ bool begin_object(mqo_reader& reader, int position) {
     return true;
 }
 
+// The rules of the two lists an object holds.
+struct object_list {
+    const char* outside_object;
+    const char* bad_count;
+    std::int32_t most;
+};
+constexpr object_list vertex_list{"a vertex list belongs to an Object",
+                                  "a vertex list needs a count of 1 to 4096", mqo_max_vertices};
+constexpr object_list face_list{"a face list belongs to an Object",
+                                "a face list needs a count of 1 to 4096", mqo_max_faces};
+
+// The count of a vertex or face list header, or -1 after refusing it.
+std::int32_t object_list_count(const mqo_reader& reader, int position, const object_list& list) {
+    if (reader.object < 0) return refuse_quietly(reader, list.outside_object);
+    const std::int32_t n = list_count(reader, position, 1, list.most);
+    return n < 0 ? refuse_quietly(reader, list.bad_count) : n;
+}
+
 token_result vertex_header(mqo_reader& reader, int position) {
-    if (reader.object < 0)
-        return done_or_refused(refuse_quietly(reader, "a vertex list belongs to an Object"));
-    const std::int32_t n = list_count(reader, position, 1, mqo_max_vertices);
-    if (n < 0)
-        return done_or_refused(refuse_quietly(reader, "a vertex list needs a count of 1 to 4096"));
+    const std::int32_t n = object_list_count(reader, position, vertex_list);
+    if (n < 0) return token_result::refused;
     char name[mqo_name_width];
     if (reader.object_has_faces)
         return done_or_refused(refuse(reader, "Object[%s] vertex list after the face list",
@@ -157,11 +172,8 @@ token_result vertex_line(mqo_reader& reader, int position) {
 }
 
 token_result face_header(mqo_reader& reader, int position) {
-    if (reader.object < 0)
-        return done_or_refused(refuse_quietly(reader, "a face list belongs to an Object"));
-    const std::int32_t n = list_count(reader, position, 1, mqo_max_faces);
-    if (n < 0)
-        return done_or_refused(refuse_quietly(reader, "a face list needs a count of 1 to 4096"));
+    const std::int32_t n = object_list_count(reader, position, face_list);
+    if (n < 0) return token_result::refused;
     char name[mqo_name_width];
     if (reader.object_has_faces)
         return done_or_refused(

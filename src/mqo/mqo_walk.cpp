@@ -13,9 +13,9 @@ std::string mqo_material_name(const byte_region& mqo, std::int32_t index) {
 }
 
 offset_t mqo_object_at(const byte_region& mqo, std::int32_t index) {
-    offset_t object = get_i32(mqo, mqoobj_header::ofs_object);
+    offset_t object = mqo_first_object(mqo);
     for (std::int32_t i = 0; i < index; ++i)
-        object += get_i32(mqo, object + mqo_object::ofs_next);
+        object = mqo_next_object(mqo, object);
     return object;
 }
 

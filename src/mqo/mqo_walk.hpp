@@ -22,7 +22,15 @@ inline std::int32_t mqo_num_object(const byte_region& mqo) {
 offset_t mqo_material_at(const byte_region& mqo, std::int32_t index);
 std::string mqo_material_name(const byte_region& mqo, std::int32_t index);
 
-// Start of object `index`, found by following OffsetNext from the first object.
+// Objects in order: the first at OffsetObject, each next one OffsetNext further.
+inline offset_t mqo_first_object(const byte_region& mqo) {
+    return get_i32(mqo, mqoobj_header::ofs_object);
+}
+inline offset_t mqo_next_object(const byte_region& mqo, offset_t object) {
+    return object + get_i32(mqo, object + mqo_object::ofs_next);
+}
+
+// Start of object `index`, found by walking from the first object.
 offset_t mqo_object_at(const byte_region& mqo, std::int32_t index);
 std::string mqo_object_name(const byte_region& mqo, offset_t object);
 inline std::int32_t mqo_num_vertex(const byte_region& mqo, offset_t object) {

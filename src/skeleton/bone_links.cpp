@@ -13,10 +13,6 @@ namespace ossify {
 
 namespace {
 
-std::string record_name(const bone_build& build, offset_t record) {
-    return get_text(build.boneobj, record + bone_record::name, bone_name_width);
-}
-
 // The angles and the three rows lie as twelve float32 in a row, and so do their
 // relative copies.
 constexpr int oriented_values = 12;
@@ -31,7 +27,7 @@ static_assert(bone_record::relative_rows == bone_record::relative_angles + 12 &&
 bool link_to_root(bone_build& build, const record_kind& kind, std::int32_t count) {
     for (std::int32_t r = 0; r < count; ++r) {
         const offset_t record = bone_record_at(kind.first + r);
-        const std::string name = record_name(build, record);
+        const std::string name = bone_record_name(build.boneobj, record);
         ancestor_list ancestors;
         if (who_is_your_parent(build.boneobj, build.num_bone, r, record, ancestors) == 0) {
             std::printf("build_bones_from_mqo : %s[%d] Name[%s] Cannot reach Root.\n",
@@ -68,8 +64,9 @@ void orient_records(bone_build& build, const record_kind& kind, std::int32_t cou
         if (kind.kind != bone_record::kind_bone) continue;
         std::printf("build_bones_from_mqo : BONE[%d] Name[%s] RMW1[%f %f %f] RMW2[%f %f %f] "
                     "RMW3[%f %f %f]\n",
-                    r, record_name(build, record).c_str(), rows.rmw1.x, rows.rmw1.y, rows.rmw1.z,
-                    rows.rmw2.x, rows.rmw2.y, rows.rmw2.z, rows.rmw3.x, rows.rmw3.y, rows.rmw3.z);
+                    r, bone_record_name(build.boneobj, record).c_str(), rows.rmw1.x, rows.rmw1.y,
+                    rows.rmw1.z, rows.rmw2.x, rows.rmw2.y, rows.rmw2.z, rows.rmw3.x, rows.rmw3.y,
+                    rows.rmw3.z);
     }
 }
 

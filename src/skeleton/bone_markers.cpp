@@ -13,10 +13,6 @@ namespace ossify {
 
 namespace {
 
-std::string record_name(const bone_build& build, offset_t record) {
-    return get_text(build.boneobj, record + bone_record::name, bone_name_width);
-}
-
 // A marker's corners must be vertices of the "bone" object: the builder reads
 // their positions from its vertex list.
 bool corners_exist(const bone_build& build, const record_kind& kind, std::int32_t index,
@@ -27,12 +23,14 @@ bool corners_exist(const bone_build& build, const record_kind& kind, std::int32_
         if (v >= 0 && v < num_vertex) continue;
         std::printf("build_bones_from_mqo : %s[%d] Name[%s] Face[%d] Vertex[%d] is not a vertex "
                     "of the bone object\n",
-                    kind.label, index, record_name(build, record).c_str(), face_index, v);
+                    kind.label, index, bone_record_name(build.boneobj, record).c_str(), face_index,
+                    v);
         std::fprintf(stderr,
                      "build_bones_from_mqo : face %d of the object \"bone\" gives %s [%s] the "
                      "vertex index %d, but the object has vertices 0 to %d; mend the face (a "
                      "missing or non-numeric index reads as -1)\n",
-                     face_index, kind.label, record_name(build, record).c_str(), v, num_vertex - 1);
+                     face_index, kind.label, bone_record_name(build.boneobj, record).c_str(), v,
+                     num_vertex - 1);
         return false;
     }
     return true;
@@ -68,7 +66,7 @@ void warn_no_face(const bone_build& build, const record_kind& kind, std::int32_t
     std::fprintf(stderr,
                  "build_bones_from_mqo : %s[%d] [%s] has no %s of its material in the object "
                  "\"bone\"; it keeps vertex 0 as its origin, forward and up vertex\n",
-                 kind.label, index, record_name(build, record).c_str(), what);
+                 kind.label, index, bone_record_name(build.boneobj, record).c_str(), what);
 }
 
 } // namespace

@@ -62,4 +62,9 @@ inline constexpr offset_t bone_record_at(offset_t index) {
     return boneobj_header::size + bone_record::size * index;
 }
 
+// The Name field of the record at `record`.
+inline std::string bone_record_name(const byte_region& boneobj, offset_t record) {
+    return get_text(boneobj, record + bone_record::name, bone_name_width);
+}
+
 } // namespace ossify

@@ -23,11 +23,15 @@ void write_header_constants(byte_region& boneobj) {
     put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
 }
 
-// Index of the first object named exactly "bone", or the object count.
-std::int32_t find_bone_object(const byte_region& mqo) {
+// Index of the first object named exactly "bone" (the object count when there is
+// none) and its start.
+std::int32_t find_bone_object(const byte_region& mqo, offset_t& bone_object) {
     const std::int32_t num_object = mqo_num_object(mqo);
-    for (std::int32_t i = 0; i < num_object; ++i)
-        if (strequ(mqo_object_name(mqo, mqo_object_at(mqo, i)).c_str(), "bone") != 0) return i;
+    bone_object = mqo_first_object(mqo);
+    for (std::int32_t i = 0; i < num_object; ++i) {
+        if (strequ(mqo_object_name(mqo, bone_object).c_str(), "bone") != 0) return i;
+        bone_object = mqo_next_object(mqo, bone_object);
+    }
     return num_object;
 }
 
@@ -64,13 +68,14 @@ std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
     }
     write_header_constants(boneobj);
 
-    const std::int32_t bone_index = find_bone_object(mqo);
+    offset_t bone_object = 0;
+    const std::int32_t bone_index = find_bone_object(mqo, bone_object);
     std::printf("build_bones_from_mqo : Bone Object[%d]\n", bone_index);
     if (bone_index == mqo_num_object(mqo)) {
         std::printf("build_bones_from_mqo : Bone Object Not Found\n");
         return -1;
     }
-    bone_build build{mqo, boneobj, mqo_object_at(mqo, bone_index)};
+    bone_build build{mqo, boneobj, bone_object};
 
     if (!build_bone_records(build, root_bone)) return -1;
     const record_kind bones = bone_kind();

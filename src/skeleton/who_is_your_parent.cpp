@@ -27,10 +27,6 @@ bool on_chain(const ancestor_list& ancestors, offset_t start, std::int32_t bone)
     return false;
 }
 
-std::string name_of(const byte_region& boneobj, offset_t record) {
-    return get_text(boneobj, record + bone_record::name, bone_name_width);
-}
-
 } // namespace
 
 int who_is_your_parent(byte_region& boneobj, std::int32_t num_bones, std::int32_t k,
@@ -48,15 +44,15 @@ int who_is_your_parent(byte_region& boneobj, std::int32_t num_bones, std::int32_
         if (on_chain(ancestors, start, parent)) {
             std::printf("who_is_your_parent : BONE[%d] Parent chain returns to BONE[%d].\n", k,
                         parent);
-            const std::string parent_name = name_of(boneobj, bone_record_at(parent));
+            const std::string parent_name = bone_record_name(boneobj, bone_record_at(parent));
             std::fprintf(stderr,
                          "who_is_your_parent : the chain from [%s] runs in a loop: the forward "
                          "vertex of [%s] is the origin (or alternate origin) of [%s], but the "
                          "chain has passed [%s] already, so it never reaches the root bone "
                          "(MQOROOTBONE). A bone without a triangle of its material has its origin "
                          "and forward vertex both at vertex 0 and loops onto itself.\n",
-                         name_of(boneobj, start).c_str(), parent_name.c_str(),
-                         name_of(boneobj, record).c_str(), parent_name.c_str());
+                         bone_record_name(boneobj, start).c_str(), parent_name.c_str(),
+                         bone_record_name(boneobj, record).c_str(), parent_name.c_str());
             return 0;
         }
         if (ancestors.count == bone_max_tree) {
@@ -66,7 +62,7 @@ int who_is_your_parent(byte_region& boneobj, std::int32_t num_bones, std::int32_
                          "who_is_your_parent : the chain from [%s] towards the root bone is "
                          "longer than %d bones; a skeleton holds at most %d bones between the "
                          "root and any bone or tag.\n",
-                         name_of(boneobj, start).c_str(), bone_max_tree, bone_max_tree);
+                         bone_record_name(boneobj, start).c_str(), bone_max_tree, bone_max_tree);
             return 0;
         }
         const offset_t parent_record = bone_record_at(parent);

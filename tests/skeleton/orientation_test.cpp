@@ -50,7 +50,7 @@ void expect_identity_rows(const bone_angles& angles) {
 TEST(AssignVertexRoles, SameRolesInEveryCornerOrder) {
     // Origin 7 opposite the longest edge, forward 8 along the middle one, up 9
     // closing the shortest one.
-    const std::array<vector3, 3> corner = {{{1, 1, 1}, {11, 1, 1}, {1, 3, 1}}};
+    const vector3 corner[3] = {{1, 1, 1}, {11, 1, 1}, {1, 3, 1}};
     std::array<int, 3> order = {0, 1, 2};
     int orders = 0;
     do {
