@@ -39,7 +39,8 @@ TEST(ByteAccess, OutOfBoundsAccessIsHarmlessAndFlagged) {
     put_f32(r, INT64_MAX, 1.0f);
     copy_bytes(r, 0, r, 4, 5);
     EXPECT_TRUE(r.fault);
-    for (auto b : bytes) EXPECT_EQ(b, 0xAA);
+    for (auto b : bytes)
+        EXPECT_EQ(b, 0xAA);
     EXPECT_TRUE(fits(r, 8, 0));
     EXPECT_FALSE(fits(r, 0, 9));
     EXPECT_FALSE(fits(r, 4, -1));

@@ -113,8 +113,7 @@ TEST(LoadConfig, ValuesAreKeptUntrimmedAndCut) {
     EXPECT_STREQ(c.mds_path, "");
     EXPECT_STREQ(c.mdm_path, "y");
 
-    EXPECT_EQ(load("MQO=" + std::string(300, 'q') + "\nMDMSOURCE=" + std::string(70, 's') + "\n",
-                   c)
+    EXPECT_EQ(load("MQO=" + std::string(300, 'q') + "\nMDMSOURCE=" + std::string(70, 's') + "\n", c)
                   .result,
               1);
     EXPECT_EQ(std::string(c.mqo_path), std::string(255, 'q'));
@@ -129,7 +128,8 @@ TEST(LoadConfig, Md3FieldsAreZeroFilledOtherFieldsKeepTheirTail) {
     std::memset(c.md3_out_name, 'x', sizeof c.md3_out_name);
     std::memset(c.mdm_source, 'x', sizeof c.mdm_source);
     EXPECT_EQ(load("MD3OUTNAME=ab\nMDMSOURCE=ab\n", c).result, 1);
-    for (std::size_t i = 2; i < sizeof c.md3_out_name; ++i) EXPECT_EQ(c.md3_out_name[i], 0);
+    for (std::size_t i = 2; i < sizeof c.md3_out_name; ++i)
+        EXPECT_EQ(c.md3_out_name[i], 0);
     EXPECT_EQ(c.mdm_source[2], 0);
     EXPECT_EQ(c.mdm_source[3], 'x');
 }
@@ -139,11 +139,9 @@ TEST(LoadConfig, ReadsInPiecesOf1023Characters) {
     // an empty line, still takes a line number.
     tool_config c;
     const std::string long_value = "MQO=" + std::string(1019, 'p');
-    EXPECT_EQ(load(long_value + "\nbad\n", c).out,
-              "Parsing config error at line 3:No Value\n");
+    EXPECT_EQ(load(long_value + "\nbad\n", c).out, "Parsing config error at line 3:No Value\n");
     // 1024 characters: the last one continues as a line of its own.
-    EXPECT_EQ(load(long_value + "pZZZ\n", c).out,
-              "Parsing config error at line 2:No Value\n");
+    EXPECT_EQ(load(long_value + "pZZZ\n", c).out, "Parsing config error at line 2:No Value\n");
 }
 
 TEST(LoadConfig, CarriageReturnsBeforeLineFeedsEndTheLine) {

@@ -22,7 +22,9 @@ std::vector<std::string> tokens_of(const std::string& line) {
     }
 }
 
-std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+std::uint32_t bits(float f) {
+    return std::bit_cast<std::uint32_t>(f);
+}
 
 } // namespace
 
@@ -74,7 +76,7 @@ TEST(StrToFloat, ExponentNotationAndLongRunsAreCorrectlyRounded) {
     EXPECT_EQ(str_to_float("1.5E+3"), 1500.0f);
     EXPECT_EQ(str_to_float("6.12323426e-17"), 6.12323426e-17f);
     EXPECT_EQ(str_to_float("-2.5e-1"), -0.25f);
-    EXPECT_EQ(str_to_float("1.5e"), 1.5f);   // no digits after e: the e ends the number
+    EXPECT_EQ(str_to_float("1.5e"), 1.5f); // no digits after e: the e ends the number
     EXPECT_EQ(str_to_float("1.5e+x"), 1.5f);
     EXPECT_EQ(str_to_float("0.1234567891"), 0.1234567891f);
     EXPECT_EQ(str_to_float("12345678901234567890"), 12345678901234567890.0f);
@@ -115,7 +117,12 @@ TEST(ReadChunk, CountsQuoteMarksAndSeparators) {
 
 TEST(ReadChunk, HighBytesSeparateOutsideQuotesOnly) {
     using v = std::vector<std::string>;
-    EXPECT_EQ(tokens_of("ab\x82" "cd"), (v{"ab", "cd"}));
-    EXPECT_EQ(tokens_of("\"ab\x82" "cd\""), v{"ab\x82" "cd"});
+    EXPECT_EQ(tokens_of("ab\x82"
+                        "cd"),
+              (v{"ab", "cd"}));
+    EXPECT_EQ(tokens_of("\"ab\x82"
+                        "cd\""),
+              v{"ab\x82"
+                "cd"});
     EXPECT_EQ(tokens_of("\"unterminated (quote"), v{"unterminated (quote"});
 }

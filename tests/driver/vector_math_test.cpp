@@ -11,7 +11,8 @@ const mat3 counting{{1, 2, 3, 4, 5, 6, 7, 8, 9}};
 const mat3 identity{{1, 0, 0, 0, 1, 0, 0, 0, 1}};
 
 void expect_same(const mat3& a, const mat3& b) {
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(a.m[i], b.m[i]) << "element " << i;
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(a.m[i], b.m[i]) << "element " << i;
 }
 
 } // namespace

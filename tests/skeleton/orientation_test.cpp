@@ -158,18 +158,3 @@ TEST(RotationRows, MatchTheClosedForms) {
     EXPECT_NEAR(rows.rmw3.y, sy * sp * cr - cy * sr, 1e-6);
     EXPECT_NEAR(rows.rmw3.z, cp * cr, 1e-6);
 }
-
-TEST(RotationRows, RebuildThePerpendicularFrame) {
-    // Rows (F.x, U.x, C.x), (F.y, U.y, C.y), (F.z, U.z, C.z), up to the error of
-    // the 3.14 turn, for F and U perpendicular with C.z > 0.
-    const vector3 f = vec3_normalize(2, 1, 0.5f);
-    const vector3 u = vec3_normalize(-1, 2, 0);
-    const oriented o = orient(f, u);
-    const rotation_rows rows = rotation_rows_from_angles(o.angles);
-    EXPECT_NEAR(rows.rmw1.x, f.x, 1e-5);
-    EXPECT_NEAR(rows.rmw1.y, u.x, 1e-5);
-    EXPECT_NEAR(rows.rmw2.x, f.y, 1e-5);
-    EXPECT_NEAR(rows.rmw2.y, u.y, 1e-5);
-    EXPECT_NEAR(rows.rmw3.x, f.z, 1e-5);
-    EXPECT_NEAR(rows.rmw3.y, u.z, 1e-5);
-}

@@ -17,7 +17,8 @@ std::string capture_stdout(const std::function<void()>& body) {
     std::rewind(sink);
     char chunk[4096];
     std::size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, sink)) > 0) text.append(chunk, count);
+    while ((count = std::fread(chunk, 1, sizeof chunk, sink)) > 0)
+        text.append(chunk, count);
     std::fclose(sink);
     return text;
 }

@@ -55,18 +55,23 @@ void scratch_dir::write(const std::string& name, const std::vector<std::uint8_t>
     write(name, std::string(content.begin(), content.end()));
 }
 
-std::string scratch_dir::read(const std::string& name) const { return read_file(path(name)); }
+std::string scratch_dir::read(const std::string& name) const {
+    return read_file(path(name));
+}
 
 std::vector<std::uint8_t> scratch_dir::read_bytes(const std::string& name) const {
     const std::string text = read(name);
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
-bool scratch_dir::exists(const std::string& name) const { return fs::exists(path(name)); }
+bool scratch_dir::exists(const std::string& name) const {
+    return fs::exists(path(name));
+}
 
 run_result scratch_dir::run(const std::vector<std::string>& args) const {
     std::string command = "cd " + shell_quote(work_.string()) + " && " + OSSIFY_BINARY;
-    for (const std::string& arg : args) command += " " + shell_quote(arg);
+    for (const std::string& arg : args)
+        command += " " + shell_quote(arg);
     command += " >" + shell_quote((root_ / "stdout").string());
     command += " 2>" + shell_quote((root_ / "stderr").string()) + " </dev/null";
     const int raw = std::system(command.c_str());
@@ -77,6 +82,8 @@ run_result scratch_dir::run(const std::vector<std::string>& args) const {
     return result;
 }
 
-fs::path source_path(const std::string& relative) { return fs::path(OSSIFY_SOURCE_DIR) / relative; }
+fs::path source_path(const std::string& relative) {
+    return fs::path(OSSIFY_SOURCE_DIR) / relative;
+}
 
 } // namespace ossify_test
