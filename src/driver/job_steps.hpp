@@ -3,6 +3,7 @@
 // and returns false so that the driver stops.
 #pragma once
 
+#include "driver/file_io.hpp"
 #include "driver/tool_config.hpp"
 #include "driver/work_buffers.hpp"
 
@@ -15,6 +16,12 @@ struct job_context {
 
 // Prints the failure line of a link and returns false, for `return fail(...)`.
 bool fail(const char* message);
+
+// A loader of a skeletal file: takes the opened file, returns its size or -1.
+using loader = std::int32_t (*)(file_handle, byte_region&);
+
+// Opens `path` and loads it into `buffer`; the file's end offset, or -1.
+std::int32_t load_input(const char* path, loader load, byte_region& buffer);
 
 bool step_mds_to_mdm(job_context& job);        // A: modes 1, 3
 bool step_mds_to_mdx(job_context& job);        // B: modes 2, 3

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_access.hpp"
+#include "driver/vector_fields.hpp"
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_record.hpp"
 #include "skeletal/skeletal_layout.hpp"
@@ -57,11 +57,11 @@ offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, 
     offset_t out = at;
     for (std::int32_t j = 0; j < vertices; ++j) {
         const offset_t vertex = first + mesh_vertex::size * j;
-        const vector3 normal = get_vec3(mesh, vertex + mesh_vertex::normal);
+        const vector3 normal = get_vector3(mesh, vertex + mesh_vertex::normal);
         const float u = get_f32(mesh, vertex + mesh_vertex::uv);
         const float v = get_f32(mesh, vertex + mesh_vertex::uv + 4);
         const std::int32_t weights = get_i32(mesh, vertex + mesh_vertex::num_weights);
-        put_vec3(mdm, out + mdm_vertex::normal, normal);
+        put_vector3(mdm, out + mdm_vertex::normal, normal);
         put_f32(mdm, out + mdm_vertex::tex_coords, u);
         put_f32(mdm, out + mdm_vertex::tex_coords + 4, v);
         put_i32(mdm, out + mdm_vertex::num_weights, weights);
@@ -73,13 +73,13 @@ offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, 
             const std::int32_t b = get_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k);
             const offset_t slot = vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * b;
             const float weight = get_f32(mesh, slot + mesh_bone_slot::weight);
-            const vector3 p = get_vec3(mesh, slot + mesh_bone_slot::position);
+            const vector3 p = get_vector3(mesh, slot + mesh_bone_slot::position);
             const vector3 offset{static_cast<float>(static_cast<double>(offset_scale) * p.x),
                                  static_cast<float>(static_cast<double>(offset_scale) * p.y),
                                  static_cast<float>(static_cast<double>(offset_scale) * p.z)};
             put_i32(mdm, out + skin_weight::bone, b);
             put_f32(mdm, out + skin_weight::weight, weight);
-            put_vec3(mdm, out + skin_weight::offset, offset);
+            put_vector3(mdm, out + skin_weight::offset, offset);
             std::printf("build_mdm_from_mesh : Surface[%d] Vertex[%d:%d] Weight#[%d] Bone#[%d]  "
                         "Weight[%f] XYZ[%f %f %f]\n",
                         surface, j, vertices, k, b, weight, offset.x, offset.y, offset.z);

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_access.hpp"
+#include "driver/vector_fields.hpp"
 #include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "mesh/mesh_record.hpp"
@@ -40,13 +40,13 @@ std::int32_t build_md3header_from_mesh(byte_region& md3, const byte_region& mesh
 
 std::int32_t build_md3frame_from_mesh(const byte_region& mesh, byte_region& md3) {
     const offset_t frame = md3_header::size;
-    const vector3 low = get_vec3(mesh, mesh_header::bounds_min);
-    const vector3 high = get_vec3(mesh, mesh_header::bounds_max);
+    const vector3 low = get_vector3(mesh, mesh_header::bounds_min);
+    const vector3 high = get_vector3(mesh, mesh_header::bounds_max);
     const vector3 origin{};
     const float radius = get_f32(mesh, mesh_header::radius);
-    put_vec3(md3, frame + md3_frame::bounds_min, low);
-    put_vec3(md3, frame + md3_frame::bounds_max, high);
-    put_vec3(md3, frame + md3_frame::local_origin, origin);
+    put_vector3(md3, frame + md3_frame::bounds_min, low);
+    put_vector3(md3, frame + md3_frame::bounds_max, high);
+    put_vector3(md3, frame + md3_frame::local_origin, origin);
     put_f32(md3, frame + md3_frame::radius, radius);
     put_text(md3, frame + md3_frame::name, md3_frame::name_width, md3_frame::frame_name);
     std::printf("build_md3frame_from_mesh : Frame[0] BBoxmin[%f %f %f] BBoxmax[%f %f %f] "

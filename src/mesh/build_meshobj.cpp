@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/vector_access.hpp"
+#include "driver/vector_fields.hpp"
 #include "mesh/bone_binding.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/mesh_record.hpp"
@@ -119,7 +119,7 @@ bool write_triangles(const byte_region& mqo, offset_t object, byte_region& mesh,
         const vector3 normal =
             face_normal(mqo_vertex(mqo, object, index[0]), mqo_vertex(mqo, object, index[1]),
                         mqo_vertex(mqo, object, index[2]));
-        put_vec3(mesh, triangle + mesh_triangle::normal, normal);
+        put_vector3(mesh, triangle + mesh_triangle::normal, normal);
         for (const std::int32_t i : index)
             add_to(tables.normal_sums[static_cast<std::size_t>(i)], normal);
         ++t;
@@ -147,7 +147,7 @@ void write_vertex_normal(byte_region& mesh, offset_t vertex, const vector3& sum)
     // A vertex without a normal (used by no triangle, or by degenerate ones only)
     // keeps the zero normal with both angles 0.
     const bool none = n.x == 0.0f && n.y == 0.0f && n.z == 0.0f;
-    put_vec3(mesh, vertex + mesh_vertex::normal, n);
+    put_vector3(mesh, vertex + mesh_vertex::normal, n);
     put_f32(mesh, vertex + mesh_vertex::azimuth,
             none ? 0.0f : f32(std::atan2(static_cast<double>(n.y), static_cast<double>(n.x))));
     put_f32(mesh, vertex + mesh_vertex::zenith,
@@ -210,7 +210,7 @@ std::int32_t build_meshobj(const byte_region& mqo, offset_t object, byte_region&
         const offset_t vertex = target + ofs_vertex + mesh_vertex::size * i;
         const auto slot = static_cast<std::size_t>(i);
         const vector3 p = mqo_vertex(mqo, object, i);
-        put_vec3(mesh, vertex + mesh_vertex::position, p);
+        put_vector3(mesh, vertex + mesh_vertex::position, p);
         widen_bounds(mesh, p);
         put_f32(mesh, vertex + mesh_vertex::uv, tables.uv[2 * slot]);
         put_f32(mesh, vertex + mesh_vertex::uv + 4, tables.uv[2 * slot + 1]);

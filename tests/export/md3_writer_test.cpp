@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/vector_access.hpp"
+#include "driver/vector_fields.hpp"
 #include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "mesh/mesh_record.hpp"
@@ -47,7 +47,7 @@ void write_small_mesh(byte_region& mesh, const vector3 (&positions)[4]) {
                 index[k]);
     for (int v = 0; v < 4; ++v) {
         const offset_t at = object + vertices + mesh_vertex::size * v;
-        put_vec3(mesh, at + mesh_vertex::position, positions[v]);
+        put_vector3(mesh, at + mesh_vertex::position, positions[v]);
         put_f32(mesh, at + mesh_vertex::uv, 0.25f * static_cast<float>(v));
         put_f32(mesh, at + mesh_vertex::azimuth, 1.57f);
         put_f32(mesh, at + mesh_vertex::zenith, 0.5f);

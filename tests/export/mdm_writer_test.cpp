@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/vector_access.hpp"
+#include "driver/vector_fields.hpp"
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_record.hpp"
 #include "skeletal/skeletal_layout.hpp"
@@ -56,12 +56,12 @@ void write_mesh(byte_region& mesh) {
     const std::int32_t bound[3] = {2, 3, 2};
     for (int v = 0; v < 3; ++v) {
         const offset_t at = object + vertices + mesh_vertex::size * v;
-        put_vec3(mesh, at + mesh_vertex::normal, {0, 0, 1});
+        put_vector3(mesh, at + mesh_vertex::normal, {0, 0, 1});
         put_i32(mesh, at + mesh_vertex::num_weights, 1);
         put_i32(mesh, at + mesh_vertex::weight_bone, bound[v]);
         const offset_t slot = at + mesh_vertex::bone_slots + mesh_bone_slot::size * bound[v];
         put_f32(mesh, slot + mesh_bone_slot::weight, 1.0f);
-        put_vec3(mesh, slot + mesh_bone_slot::position, {10, -20, 5});
+        put_vector3(mesh, slot + mesh_bone_slot::position, {10, -20, 5});
     }
     put_i32(mesh, object + mesh_object::ofs_end,
             static_cast<std::int32_t>(vertices + 3 * mesh_vertex::size));
