@@ -89,6 +89,7 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
 std::uint16_t encode_md3_normal(float azimuth, float zenith) {
     const auto byte_of = [](float angle) {
         const double scaled = std::trunc(static_cast<double>(angle) / 6.28 * 255.0);
+        if (!std::isfinite(scaled)) return 0u;
         return static_cast<unsigned>(static_cast<long long>(scaled)) & 0xFFu;
     };
     return static_cast<std::uint16_t>(byte_of(azimuth) << 8 | byte_of(zenith));

@@ -119,6 +119,12 @@ bool write_triangles(const byte_region& mqo, offset_t object, byte_region& mesh,
         const vector3 normal =
             face_normal(mqo_vertex(mqo, object, index[0]), mqo_vertex(mqo, object, index[1]),
                         mqo_vertex(mqo, object, index[2]));
+        if (!is_finite(normal)) {
+            std::printf("build_meshobj : Face[%d] has no finite normal: its coordinates are too "
+                        "large\n",
+                        f);
+            return false;
+        }
         put_vector3(mesh, triangle + mesh_triangle::normal, normal);
         for (const std::int32_t i : index)
             add_to(tables.normal_sums[static_cast<std::size_t>(i)], normal);
@@ -152,6 +158,22 @@ void write_vertex_normal(byte_region& mesh, offset_t vertex, const vector3& sum)
             none ? 0.0f : f32(std::atan2(static_cast<double>(n.y), static_cast<double>(n.x))));
     put_f32(mesh, vertex + mesh_vertex::zenith,
             none ? 0.0f : f32(std::acos(static_cast<double>(n.z))));
+}
+
+// The normal, its angles and the bone-local positions of a finished vertex, and
+// the radius it may have widened: a value beyond the float range would reach the
+// exported model.
+bool vertex_is_finite(const byte_region& mesh, offset_t vertex, std::int32_t bones) {
+    if (!is_finite(get_vector3(mesh, vertex + mesh_vertex::normal)) ||
+        !std::isfinite(get_f32(mesh, vertex + mesh_vertex::azimuth)) ||
+        !std::isfinite(get_f32(mesh, vertex + mesh_vertex::zenith)) ||
+        !std::isfinite(get_f32(mesh, mesh_header::radius)))
+        return false;
+    for (std::int32_t k = 0; k < bones; ++k)
+        if (!is_finite(get_vector3(mesh, vertex + mesh_vertex::bone_slots +
+                                             mesh_bone_slot::size * k + mesh_bone_slot::position)))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -217,6 +239,12 @@ std::int32_t build_meshobj(const byte_region& mqo, offset_t object, byte_region&
         write_vertex_normal(mesh, vertex, tables.normal_sums[slot]);
         const std::int32_t weights =
             frames.empty() ? 0 : bind_vertex_to_bones(mesh, vertex, p, frames, used);
+        if (!vertex_is_finite(mesh, vertex, static_cast<std::int32_t>(frames.size()))) {
+            std::printf("build_meshobj : Object[%s] Vertex[%d] has a value that is not finite: "
+                        "its coordinates, or those of a bone, are too large\n",
+                        name.c_str(), i);
+            return 0;
+        }
         put_i32(mesh, vertex + mesh_vertex::num_weights, weights);
         put_i32(mesh, vertex + mesh_vertex::first_weight, weight_index);
         weight_index += weights;

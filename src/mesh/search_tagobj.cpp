@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -17,8 +18,7 @@ namespace {
 bool tag_face_is_usable(const byte_region& mqo, offset_t object, std::int32_t i,
                         const std::string& name) {
     const std::int32_t vertices = mqo_num_vertex(mqo, object);
-    if (mqo_num_face(mqo, object) < 1 ||
-        mqo_face_corners(mqo, mqo_face_at(mqo, object, 0)) < 3) {
+    if (mqo_num_face(mqo, object) < 1 || mqo_face_corners(mqo, mqo_face_at(mqo, object, 0)) < 3) {
         std::printf("search_tagobj : Tag Object[%d] Name[%s] has no first face of three or four "
                     "corners\n",
                     i, name.c_str());
@@ -37,8 +37,8 @@ bool tag_face_is_usable(const byte_region& mqo, offset_t object, std::int32_t i,
     return true;
 }
 
-void write_tag_record(byte_region& mesh, offset_t record, const byte_region& mqo,
-                      offset_t object) {
+// Writes origin and axis of the tag; false when they are not finite numbers.
+bool write_tag_record(byte_region& mesh, offset_t record, const byte_region& mqo, offset_t object) {
     const offset_t face = mqo_face_at(mqo, object, 0);
     std::int32_t index[3];
     vector3 corner[3];
@@ -56,6 +56,7 @@ void write_tag_record(byte_region& mesh, offset_t record, const byte_region& mqo
     put_vector3(mesh, record + mesh_tag::axis, axis.rmw1);
     put_vector3(mesh, record + mesh_tag::axis + 12, axis.rmw2);
     put_vector3(mesh, record + mesh_tag::axis + 24, axis.rmw3);
+    return is_finite(axis.rmw1) && is_finite(axis.rmw2) && is_finite(axis.rmw3);
 }
 
 } // namespace
@@ -72,7 +73,12 @@ std::int32_t search_tagobj(byte_region& mesh, const byte_region& mqo) {
         put_i32(mesh, record + mesh_tag::object_index, i);
         put_text(mesh, record + mesh_tag::name, 64, name.c_str() + marker_tag.size());
         if (!tag_face_is_usable(mqo, object, i, name)) return -1;
-        write_tag_record(mesh, record, mqo, object);
+        if (!write_tag_record(mesh, record, mqo, object)) {
+            std::printf("search_tagobj : Tag Object[%d] Name[%s] has no finite axis: its "
+                        "coordinates are too large\n",
+                        i, name.c_str());
+            return -1;
+        }
         ++k;
     }
     return k;

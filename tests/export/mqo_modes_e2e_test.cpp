@@ -39,14 +39,17 @@ int assimp_faces(const std::string& path) {
     std::string out;
     char chunk[4096];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0) out.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0)
+        out.append(chunk, n);
     if (pclose(pipe.release()) != 0) return -1;
     std::smatch m;
     if (!std::regex_search(out, m, std::regex("Faces:\\s+(\\d+)"))) return -1;
     return std::stoi(m[1]);
 }
 
-bool assimp_available() { return std::system("command -v assimp >/dev/null 2>&1") == 0; }
+bool assimp_available() {
+    return std::system("command -v assimp >/dev/null 2>&1") == 0;
+}
 
 int md3_triangles(const std::string& trace) {
     int total = 0;
@@ -95,7 +98,8 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
 
 TEST(MqoModes, Mode8WritesTheExampleCharacterAsMd3) {
     scratch_dir s;
-    for (const char* f : {"character.mqo", "character-md3.cfg"}) copy_example(s, f);
+    for (const char* f : {"character.mqo", "character-md3.cfg"})
+        copy_example(s, f);
     const run_result r = s.run({"-cfg", "character-md3.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
@@ -108,9 +112,9 @@ TEST(MqoModes, Mode8WritesTheExampleCharacterAsMd3) {
 TEST(MqoModes, FailedMeshIsNotSaved) {
     scratch_dir s;
     s.write("ossify.cfg", mqo_config(8));
-    s.write("model.mqo", mqo_document(material_chunk({material_line("bone:x")}) +
-                                      object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"},
-                                                   {"3 V(0 1 2) M(0)"})));
+    s.write("model.mqo",
+            mqo_document(material_chunk({material_line("bone:x")}) +
+                         object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"})));
     const run_result r = s.run();
     EXPECT_EQ(r.status, 0);
     const std::string tail = "build_meshobj : Invalid Material Index in Face[0] Refer[0]\n"
@@ -134,13 +138,12 @@ TEST(MqoModes, Md3FilesLoadInAnIndependentReader) {
         {"triangle", mqo_document(material_chunk({material_line("skin", "skin.tga")}) +
                                   object_chunk("body", {"0 0 0", "64 0 0", "0 64 0"},
                                                {"3 V(0 1 2) M(0) UV(0 0 1 0 0 1)"}))},
-        {"two objects", mqo_document(
-                            material_chunk({material_line("a"), material_line("b")}) +
-                            object_chunk("left", {"0 0 0", "9 0 0", "0 9 0", "9 9 0"},
-                                         {"3 V(0 1 2) M(0)", "3 V(1 3 2) M(1)"}) +
-                            object_chunk("right", {"20 0 0", "29 0 0", "20 9 5"},
-                                         {"3 V(0 1 2) M(1)"}) +
-                            object_chunk("tag:t", {"0 0 0", "5 0 0", "0 1 0"}, {"3 V(0 1 2)"}))},
+        {"two objects",
+         mqo_document(material_chunk({material_line("a"), material_line("b")}) +
+                      object_chunk("left", {"0 0 0", "9 0 0", "0 9 0", "9 9 0"},
+                                   {"3 V(0 1 2) M(0)", "3 V(1 3 2) M(1)"}) +
+                      object_chunk("right", {"20 0 0", "29 0 0", "20 9 5"}, {"3 V(0 1 2) M(1)"}) +
+                      object_chunk("tag:t", {"0 0 0", "5 0 0", "0 1 0"}, {"3 V(0 1 2)"}))},
     };
     for (const model& m : models) {
         SCOPED_TRACE(m.name);

@@ -32,7 +32,8 @@ struct built {
     }
     offset_t object(int n) const {
         offset_t at = get_i32(mesh, mesh_header::ofs_mesh_obj);
-        for (int i = 0; i < n; ++i) at += get_i32(mesh, at + mesh_object::ofs_end);
+        for (int i = 0; i < n; ++i)
+            at += get_i32(mesh, at + mesh_object::ofs_end);
         return at;
     }
     offset_t vertex(int object_number, int v) const {
@@ -64,11 +65,10 @@ std::string one_object(const std::vector<std::string>& materials, const std::str
 
 TEST(MeshBuilder, SectionsFollowEachOther) {
     built b;
-    build(b, mqo_document(
-                 material_chunk({material_line("skin"), material_line("bone:hip")}) +
-                 object_chunk("bone", {"0 0 0", "0 9 0", "1 0 0"}, {"3 V(0 1 2) M(1)"}) +
-                 object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"}) +
-                 object_chunk("tag:head", {"0 0 0", "9 0 0", "0 1 0"}, {"3 V(0 1 2)"})));
+    build(b, mqo_document(material_chunk({material_line("skin"), material_line("bone:hip")}) +
+                          object_chunk("bone", {"0 0 0", "0 9 0", "1 0 0"}, {"3 V(0 1 2) M(1)"}) +
+                          object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"}) +
+                          object_chunk("tag:head", {"0 0 0", "9 0 0", "0 1 0"}, {"3 V(0 1 2)"})));
     const byte_region& m = b.mesh;
     EXPECT_EQ(get_i32(m, mesh_header::num_sdef), 0);
     EXPECT_EQ(get_i32(m, mesh_header::ofs_tag), 152);
@@ -120,9 +120,10 @@ TEST(MeshBuilder, AnchorWithoutSeparatorDropsAllAnchors) {
 TEST(MeshBuilder, FaceAndVertexNormals) {
     built b;
     // Two triangles sharing the edge 1-2, one in the plane z = 0, one tilted up.
-    build(b, one_object({material_line("skin")}, "body", {"0 0 0", "1 0 0", "0 1 0", "1 1 1", "5 5 5"},
-                        {"3 V(0 1 2) M(0) UV(0 0 1 0 0 1)", "3 V(2 1 3) M(0) UV(0.5 0.5 0.25 0.25 1 1)",
-                         "4 V(0 1 3 2) M(0)"}));
+    build(b,
+          one_object({material_line("skin")}, "body", {"0 0 0", "1 0 0", "0 1 0", "1 1 1", "5 5 5"},
+                     {"3 V(0 1 2) M(0) UV(0 0 1 0 0 1)",
+                      "3 V(2 1 3) M(0) UV(0.5 0.5 0.25 0.25 1 1)", "4 V(0 1 3 2) M(0)"}));
     const byte_region& m = b.mesh;
     const offset_t o = b.object(0);
     EXPECT_EQ(get_i32(m, o + mesh_object::num_triangle), 2); // the quad is not exported
@@ -156,9 +157,10 @@ TEST(MeshBuilder, FaceAndVertexNormals) {
 
 TEST(MeshBuilder, ObjectOfQuadsHasNoTriangles) {
     built b;
-    build(b, one_object({material_line("skin")}, "body",
-                        {square_vertices[0], square_vertices[1], square_vertices[3], square_vertices[2]},
-                        {"4 V(0 1 2 3) M(0) UV(0 0 1 0 1 1 0 1)"}));
+    build(b, one_object(
+                 {material_line("skin")}, "body",
+                 {square_vertices[0], square_vertices[1], square_vertices[3], square_vertices[2]},
+                 {"4 V(0 1 2 3) M(0) UV(0 0 1 0 1 1 0 1)"}));
     const offset_t o = b.object(0);
     EXPECT_EQ(get_i32(b.mesh, o + mesh_object::num_triangle), 0);
     EXPECT_EQ(get_i32(b.mesh, o + mesh_object::ofs_vertex),
@@ -239,7 +241,8 @@ TEST(MeshBuilder, RefusesTagObjectsWithoutAUsableFace) {
 
 TEST(MeshBuilder, RefusesModelsBeyondItsLimits) {
     std::vector<std::string> materials;
-    for (int i = 0; i < 129; ++i) materials.push_back(material_line("m" + std::to_string(i)));
+    for (int i = 0; i < 129; ++i)
+        materials.push_back(material_line("m" + std::to_string(i)));
     built many;
     build(many, one_object(materials, "body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"}));
     EXPECT_EQ(many.size, -1);
@@ -253,4 +256,12 @@ TEST(MeshBuilder, RefusesModelsBeyondItsLimits) {
     EXPECT_NE(small.out.find("build_meshobj : Object[body] does not fit the mesh buffer of 4000 "
                              "bytes\n"),
               std::string::npos);
+}
+
+TEST(MeshBuilder, RefusesCoordinatesWhoseNormalsOverflow) {
+    built b;
+    build(b, one_object({material_line("skin")}, "body", {"0 0 0", "3e30 0 0", "0 3e30 0"},
+                        {"3 V(0 1 2) M(0)"}));
+    EXPECT_EQ(b.size, -1);
+    EXPECT_NE(b.out.find("build_meshobj : Face[0] has no finite normal"), std::string::npos);
 }
