@@ -33,6 +33,10 @@ bool step_rescale_mdx(job_context& job);       // G: mode 7
 bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
 bool step_mqo_to_mdm(job_context& job);        // I: mode 9
 
+// The end of modes 4 and 9: loads the reference MDM, gives the MDM buffer its
+// tags, saves it again at the MDM path and prints its report.
+bool transplant_reference_tags(job_context& job);
+
 // Runs the steps of the configured mode in order; false after the first failure.
 bool run_job(job_context& job);
 

@@ -7,7 +7,6 @@
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
-#include "skeletal/skeletal.hpp"
 #include "skeleton/build_bones.hpp"
 
 namespace ossify {
@@ -59,16 +58,7 @@ bool step_mqo_to_mdm(job_context& job) {
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");
-
-    std::printf("\n--- Loading MDM ---\n\n");
-    byte_region& reference = job.buffers.reference_mdm.region;
-    if (load_input(job.config.reference_mdm, load_mdm, reference) < 0)
-        return fail("ERROR:Failed to load Reference MDM.\n");
-    if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
-    if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
-        return fail("ERROR: Failed to save file.\n");
-    print_mdm_report(mdm);
-    return true;
+    return transplant_reference_tags(job);
 }
 
 } // namespace ossify

@@ -27,6 +27,19 @@ bool rescale_factor_is_set(const tool_config& config) {
 
 } // namespace
 
+bool transplant_reference_tags(job_context& job) {
+    byte_region& mdm = job.buffers.mdm.region;
+    byte_region& reference = job.buffers.reference_mdm.region;
+    std::printf("\n--- Loading MDM ---\n\n");
+    if (load_input(job.config.reference_mdm, load_mdm, reference) < 0)
+        return fail("ERROR:Failed to load Reference MDM.\n");
+    if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
+    if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
+        return fail("ERROR: Failed to save file.\n");
+    print_mdm_report(mdm);
+    return true;
+}
+
 bool step_mds_to_mdm(job_context& job) {
     if (!load_mds_input(job)) return false;
     byte_region& mdm = job.buffers.mdm.region;
@@ -64,18 +77,10 @@ bool step_rescale_mdm(job_context& job) {
 
 bool step_replace_mdm_tags(job_context& job) {
     byte_region& mdm = job.buffers.mdm.region;
-    byte_region& reference = job.buffers.reference_mdm.region;
     std::printf("\n--- Loading MDM ---\n\n");
     if (load_input(job.config.mdm_source, load_mdm, mdm) < 0)
         return fail("ERROR:Failed to load MDM.\n");
-    std::printf("\n--- Loading MDM ---\n\n");
-    if (load_input(job.config.reference_mdm, load_mdm, reference) < 0)
-        return fail("ERROR:Failed to load Reference MDM.\n");
-    if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
-    if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
-        return fail("ERROR: Failed to save file.\n");
-    print_mdm_report(mdm);
-    return true;
+    return transplant_reference_tags(job);
 }
 
 bool step_replace_mdx_bones(job_context& job) {

@@ -8,17 +8,13 @@
 #include "export/md3_writer.hpp"
 #include "mesh/mesh_record.hpp"
 #include "support/capture_stdout.hpp"
+#include "support/test_region.hpp"
 
 using namespace ossify;
 using ossify_test::capture_stdout;
+using ossify_test::test_region;
 
 namespace {
-
-struct test_region {
-    std::vector<std::uint8_t> bytes;
-    byte_region region;
-    explicit test_region(std::size_t size) : bytes(size), region{bytes.data(), bytes.size()} {}
-};
 
 // A mesh record with no tags and one mesh object of 2 shaders, 2 triangles and
 // 4 vertices, written directly in the record layout.

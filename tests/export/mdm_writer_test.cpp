@@ -9,17 +9,13 @@
 #include "skeletal/skeletal_layout.hpp"
 #include "skeleton/bone_object.hpp"
 #include "support/capture_stdout.hpp"
+#include "support/test_region.hpp"
 
 using namespace ossify;
 using ossify_test::capture_stdout;
+using ossify_test::test_region;
 
 namespace {
-
-struct test_region {
-    std::vector<std::uint8_t> bytes;
-    byte_region region;
-    explicit test_region(std::size_t size) : bytes(size), region{bytes.data(), bytes.size()} {}
-};
 
 // Bones 0 <- 1 <- 2 and 0 <- 3: bone b's Tree lists its ancestors, root first.
 void write_bones(byte_region& bones) {
