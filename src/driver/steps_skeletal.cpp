@@ -1,6 +1,5 @@
 // Steps A to G: the skeletal jobs of modes 1 to 7.
 #include <cstdio>
-#include <utility>
 
 #include "driver/file_io.hpp"
 #include "driver/job_steps.hpp"
@@ -9,15 +8,6 @@
 namespace ossify {
 
 namespace {
-
-using loader = std::int32_t (*)(file_handle, byte_region&);
-
-// Opens `path` and loads it into `buffer`; the file's end offset, or -1.
-std::int32_t load_input(const char* path, loader load, byte_region& buffer) {
-    file_handle input = open_input(path);
-    if (!input) return -1;
-    return load(std::move(input), buffer);
-}
 
 bool load_mds_input(job_context& job) {
     std::printf("\n--- Loading MDS ---\n\n");
@@ -36,6 +26,19 @@ bool rescale_factor_is_set(const tool_config& config) {
 }
 
 } // namespace
+
+bool transplant_reference_tags(job_context& job) {
+    byte_region& mdm = job.buffers.mdm.region;
+    byte_region& reference = job.buffers.reference_mdm.region;
+    std::printf("\n--- Loading MDM ---\n\n");
+    if (load_input(job.config.reference_mdm, load_mdm, reference) < 0)
+        return fail("ERROR:Failed to load Reference MDM.\n");
+    if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
+    if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
+        return fail("ERROR: Failed to save file.\n");
+    print_mdm_report(mdm);
+    return true;
+}
 
 bool step_mds_to_mdm(job_context& job) {
     if (!load_mds_input(job)) return false;
@@ -74,18 +77,10 @@ bool step_rescale_mdm(job_context& job) {
 
 bool step_replace_mdm_tags(job_context& job) {
     byte_region& mdm = job.buffers.mdm.region;
-    byte_region& reference = job.buffers.reference_mdm.region;
     std::printf("\n--- Loading MDM ---\n\n");
     if (load_input(job.config.mdm_source, load_mdm, mdm) < 0)
         return fail("ERROR:Failed to load MDM.\n");
-    std::printf("\n--- Loading MDM ---\n\n");
-    if (load_input(job.config.reference_mdm, load_mdm, reference) < 0)
-        return fail("ERROR:Failed to load Reference MDM.\n");
-    if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
-    if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
-        return fail("ERROR: Failed to save file.\n");
-    print_mdm_report(mdm);
-    return true;
+    return transplant_reference_tags(job);
 }
 
 bool step_replace_mdx_bones(job_context& job) {

@@ -10,7 +10,7 @@ namespace {
 
 // Each element is one double expression of double sines and cosines, rounded
 // once to float32 when stored; signs (-0 included) come through unchanged.
-void put_vec3(byte_region& mdm, offset_t at, double x, double y, double z) {
+void put_vector3(byte_region& mdm, offset_t at, double x, double y, double z) {
     put_f32(mdm, at, static_cast<float>(x));
     put_f32(mdm, at + vec3_y, static_cast<float>(y));
     put_f32(mdm, at + vec3_z, static_cast<float>(z));
@@ -20,9 +20,9 @@ void put_axis(byte_region& mdm, offset_t axis, double A, double B, double C) {
     const double sA = std::sin(A), cA = std::cos(A);
     const double sB = std::sin(B), cB = std::cos(B);
     const double sC = std::sin(C), cC = std::cos(C);
-    put_vec3(mdm, axis, cB * cA, sB, -cB * sA);
-    put_vec3(mdm, axis + vec3_size, sC * sA - cC * sB * cA, cB * cC, cA * sC + cC * sB * sA);
-    put_vec3(mdm, axis + 2 * vec3_size, cC * sA + sC * sB * cA, -cB * sC, cA * cC - sC * sB * sA);
+    put_vector3(mdm, axis, cB * cA, sB, -cB * sA);
+    put_vector3(mdm, axis + vec3_size, sC * sA - cC * sB * cA, cB * cC, cA * sC + cC * sB * sA);
+    put_vector3(mdm, axis + 2 * vec3_size, cC * sA + sC * sB * cA, -cB * sC, cA * cC - sC * sB * sA);
 }
 
 double angle_at(const byte_region& mds, offset_t at) {
@@ -51,7 +51,7 @@ offset_t build_mds_tag(const byte_region& mds, const mds_info& info, std::int32_
     const double o0 = angle_at(mds, pose + mds_bone_frame::offset_angles);
     const double o1 =
         angle_at(mds, pose + mds_bone_frame::offset_angles + mds_bone_frame::angle_step);
-    put_vec3(mdm, mdm_at + mdm_tag::offset, distance * std::cos(o1) * std::cos(o0),
+    put_vector3(mdm, mdm_at + mdm_tag::offset, distance * std::cos(o1) * std::cos(o0),
              distance * std::cos(o1) * std::sin(o0), -distance * std::sin(o1));
 
     // The chain from the parent up to the root, stored root first.

@@ -10,7 +10,7 @@ namespace {
 
 void write_mdm_header(const byte_region& mds, const mds_info& info, byte_region& mdm,
                       offset_t surfaces_size, offset_t tags_size, std::int32_t num_tags) {
-    put_i32(mdm, mdm_header::ident, ident_value(mdm_header::ident_text));
+    put_chars(mdm, mdm_header::ident, mdm_header::ident_text);
     put_i32(mdm, mdm_header::version, mdm_header::version_number);
     put_text(mdm, mdm_header::name, skeletal_name_width, mdm_written_name);
     put_f32(mdm, mdm_header::lod_scale, get_f32(mds, mds_header::lod_scale));

@@ -12,7 +12,7 @@ void write_mdx_header(byte_region& mdx, std::int32_t num_frames, int regular,
                       std::int32_t torso_parent) {
     const offset_t ofs_bones =
         mdx_header::size + frame_size(regular) * static_cast<offset_t>(num_frames);
-    put_i32(mdx, mdx_header::ident, ident_value(mdx_header::ident_text));
+    put_chars(mdx, mdx_header::ident, mdx_header::ident_text);
     put_i32(mdx, mdx_header::version, mdx_header::version_number);
     put_text(mdx, mdx_header::name, skeletal_name_width, mdx_written_name);
     put_i32(mdx, mdx_header::num_frames, num_frames);

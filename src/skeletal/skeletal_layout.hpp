@@ -7,7 +7,6 @@
 // int16 for compressed angles, char[64] for names.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 #include "driver/byte_access.hpp"
@@ -28,15 +27,6 @@ inline constexpr double compressed_angle_pi = 3.1415;
 
 inline double compressed_angle_radians(std::int16_t value) {
     return value * (1.0 / 65536) * 2 * compressed_angle_pi;
-}
-
-// The four identification characters as the int32 that holds them.
-inline std::int32_t ident_value(const char (&text)[5]) {
-    return std::bit_cast<std::int32_t>(
-        static_cast<std::uint32_t>(static_cast<unsigned char>(text[0])) |
-        static_cast<std::uint32_t>(static_cast<unsigned char>(text[1])) << 8 |
-        static_cast<std::uint32_t>(static_cast<unsigned char>(text[2])) << 16 |
-        static_cast<std::uint32_t>(static_cast<unsigned char>(text[3])) << 24);
 }
 
 // The bone numbering tables hold 128 entries and count regular bones in a signed

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/vector_fields.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"
@@ -84,7 +85,7 @@ std::int32_t collect_records(bone_build& build, const record_kind& kind) {
     std::int32_t count = 0;
     for (std::int32_t m = 0; m < mqo_num_material(build.mqo); ++m) {
         const std::string name = mqo_material_name(build.mqo, m);
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (!begins_with(name, prefix)) continue;
         const offset_t record = bone_record_at(kind.first + count);
         if (!fits(build.boneobj, record, bone_record::size)) {
             std::printf("build_bones_from_mqo : Bone object would grow past the bone buffer[%lld "

@@ -16,7 +16,7 @@ namespace {
 void write_header_constants(byte_region& boneobj) {
     // The four identification characters have no NUL of their own: the version
     // overwrites the one put_text leaves after them.
-    put_text(boneobj, boneobj_header::ident, 5, boneobj_header::ident_text);
+    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
     put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
     put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
              boneobj_header::description_text);

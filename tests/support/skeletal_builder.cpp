@@ -119,7 +119,7 @@ bytes build_mds(const mds_desc& desc) {
 
     bytes file(static_cast<std::size_t>(end));
     byte_region r = region_of(file);
-    put_i32(r, mds_header::ident, ident_value(mds_header::ident_text));
+    put_chars(r, mds_header::ident, mds_header::ident_text);
     put_i32(r, mds_header::version, mds_header::version_number);
     put_text(r, mds_header::name, skeletal_name_width, desc.name.c_str());
     put_f32(r, mds_header::lod_scale, desc.lod_scale);
@@ -150,7 +150,7 @@ bytes build_mdm(const mdm_desc& desc) {
 
     bytes file(static_cast<std::size_t>(end));
     byte_region r = region_of(file);
-    put_i32(r, mdm_header::ident, ident_value(mdm_header::ident_text));
+    put_chars(r, mdm_header::ident, mdm_header::ident_text);
     put_i32(r, mdm_header::version, mdm_header::version_number);
     put_text(r, mdm_header::name, skeletal_name_width, desc.name.c_str());
     put_f32(r, mdm_header::lod_scale, desc.lod_scale);
@@ -187,7 +187,7 @@ bytes build_mdx(const mdx_desc& desc) {
     const offset_t end = ofs_bones + mds_bone_info::size * num_bones;
     bytes file(static_cast<std::size_t>(end));
     byte_region r = region_of(file);
-    put_i32(r, mdx_header::ident, ident_value(mdx_header::ident_text));
+    put_chars(r, mdx_header::ident, mdx_header::ident_text);
     put_i32(r, mdx_header::version, mdx_header::version_number);
     put_text(r, mdx_header::name, skeletal_name_width, desc.name.c_str());
     put_i32(r, mdx_header::num_frames, static_cast<std::int32_t>(desc.frames.size()));
