@@ -5,36 +5,7 @@
 
 namespace ossify {
 
-bool fits(const byte_region& region, offset_t offset, offset_t length) {
-    if (region.data == nullptr || offset < 0 || length < 0) return false;
-    const auto size = static_cast<offset_t>(region.size);
-    return offset <= size && length <= size - offset;
-}
-
-namespace {
-
-// Returns the address of a checked range, or null after marking the fault.
-std::uint8_t* checked(const byte_region& region, offset_t offset, offset_t length) {
-    if (!fits(region, offset, length)) {
-        region.fault = true;
-        return nullptr;
-    }
-    return region.data + offset;
-}
-
-std::uint32_t load_u32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void store_u32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-} // namespace
+using byte_access_detail::checked;
 
 std::uint8_t get_u8(const byte_region& region, offset_t offset) {
     const std::uint8_t* p = checked(region, offset, 1);
@@ -51,16 +22,6 @@ std::int16_t get_i16(const byte_region& region, offset_t offset) {
     return std::bit_cast<std::int16_t>(get_u16(region, offset));
 }
 
-std::int32_t get_i32(const byte_region& region, offset_t offset) {
-    const std::uint8_t* p = checked(region, offset, 4);
-    return p == nullptr ? 0 : std::bit_cast<std::int32_t>(load_u32(p));
-}
-
-float get_f32(const byte_region& region, offset_t offset) {
-    const std::uint8_t* p = checked(region, offset, 4);
-    return p == nullptr ? 0.0f : std::bit_cast<float>(load_u32(p));
-}
-
 void put_u16(byte_region& region, offset_t offset, std::uint16_t value) {
     std::uint8_t* p = checked(region, offset, 2);
     if (p == nullptr) return;
@@ -70,16 +31,6 @@ void put_u16(byte_region& region, offset_t offset, std::uint16_t value) {
 
 void put_i16(byte_region& region, offset_t offset, std::int16_t value) {
     put_u16(region, offset, std::bit_cast<std::uint16_t>(value));
-}
-
-void put_i32(byte_region& region, offset_t offset, std::int32_t value) {
-    std::uint8_t* p = checked(region, offset, 4);
-    if (p != nullptr) store_u32(p, std::bit_cast<std::uint32_t>(value));
-}
-
-void put_f32(byte_region& region, offset_t offset, float value) {
-    std::uint8_t* p = checked(region, offset, 4);
-    if (p != nullptr) store_u32(p, std::bit_cast<std::uint32_t>(value));
 }
 
 std::string get_text(const byte_region& region, offset_t offset, offset_t width) {

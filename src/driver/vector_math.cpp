@@ -24,7 +24,10 @@ mat3 mat3_transpose(const mat3& a) {
 }
 
 vector3 mat3_mul_vec3(const mat3& m, const vector3& v) {
-    const mat3 t = mat3_transpose(m);
+    return rows_dot_vec3(mat3_transpose(m), v);
+}
+
+vector3 rows_dot_vec3(const mat3& t, const vector3& v) {
     return {dot3(v.x, t.m[0], v.y, t.m[1], v.z, t.m[2]),
             dot3(v.x, t.m[3], v.y, t.m[4], v.z, t.m[5]),
             dot3(v.x, t.m[6], v.y, t.m[7], v.z, t.m[8])};

@@ -23,6 +23,10 @@ mat3 mat3_transpose(const mat3& a);
 // w = v.x * row 0 + v.y * row 1 + v.z * row 2 of M.
 vector3 mat3_mul_vec3(const mat3& m, const vector3& v);
 
+// The dot product of v with each row of T: mat3_mul_vec3(M, v) is
+// rows_dot_vec3(mat3_transpose(M), v), for callers that apply one matrix often.
+vector3 rows_dot_vec3(const mat3& t, const vector3& v);
+
 // C(3i+j) = A(i)*B(3j) + A(3+i)*B(3j+1) + A(6+i)*B(3j+2): the transpose of B*A.
 mat3 mat3_mul(const mat3& a, const mat3& b);
 

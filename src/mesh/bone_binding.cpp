@@ -57,8 +57,9 @@ std::vector<bone_frame> bone_frames(const byte_region& bones, std::int32_t bone_
     for (std::int32_t k = 0; k < bone_count; ++k) {
         const offset_t record = first + bone_record::size * k;
         const vector3 angles = get_vector3(bones, record + bone_record::angles);
-        frames.push_back({get_vector3(bones, record + bone_record::origin_position),
-                          bone_local_rotation(angles.x, angles.y, angles.z)});
+        const mat3 to_local = bone_local_rotation(angles.x, angles.y, angles.z);
+        frames.push_back({get_vector3(bones, record + bone_record::origin_position), to_local,
+                          mat3_transpose(to_local)});
     }
     return frames;
 }
@@ -73,7 +74,8 @@ std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vect
                         f32(static_cast<double>(p.z) - o.z)};
         const offset_t slot =
             vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * static_cast<offset_t>(k);
-        put_vector3(mesh, slot + mesh_bone_slot::position, mat3_mul_vec3(frames[k].to_local, d));
+        put_vector3(mesh, slot + mesh_bone_slot::position,
+                    rows_dot_vec3(frames[k].to_local_rows, d));
         const float key = distance_key(d);
         // Ties keep the lower bone number.
         if (k == 0 || key < nearest_key) {

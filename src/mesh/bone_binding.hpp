@@ -17,7 +17,8 @@ using bone_usage = std::array<bool, mesh_max_bones>;
 // What the binding needs of one bone: its origin and the rotation into its frame.
 struct bone_frame {
     vector3 origin;
-    mat3 to_local;
+    mat3 to_local;      // bone_local_rotation of the bone's angles
+    mat3 to_local_rows; // its transpose, so each vertex is one rows_dot_vec3
 };
 
 // The frames of the first `bone_count` bones of a bone object.
