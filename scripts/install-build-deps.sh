@@ -5,6 +5,8 @@ packages=()
 command -v cmake >/dev/null || packages+=(cmake)
 command -v g++ >/dev/null || packages+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || packages+=(libgtest-dev)
+# An independent MD3 reader, for the test that loads the MD3 files the tool writes.
+command -v assimp >/dev/null || packages+=(assimp-utils)
 if [ ${#packages[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq

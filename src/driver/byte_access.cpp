@@ -36,6 +36,11 @@ void store_u32(std::uint8_t* p, std::uint32_t v) {
 
 } // namespace
 
+std::uint8_t get_u8(const byte_region& region, offset_t offset) {
+    const std::uint8_t* p = checked(region, offset, 1);
+    return p == nullptr ? 0 : *p;
+}
+
 std::uint16_t get_u16(const byte_region& region, offset_t offset) {
     const std::uint8_t* p = checked(region, offset, 2);
     if (p == nullptr) return 0;
@@ -113,6 +118,12 @@ void copy_bytes(byte_region& target, offset_t target_offset, const byte_region& 
 void fill_zero(byte_region& region, offset_t offset, offset_t length) {
     std::uint8_t* p = checked(region, offset, length);
     if (p != nullptr && length > 0) std::memset(p, 0, static_cast<std::size_t>(length));
+}
+
+void put_chars(byte_region& region, offset_t offset, std::string_view chars) {
+    const auto length = static_cast<offset_t>(chars.size());
+    std::uint8_t* p = checked(region, offset, length);
+    if (p != nullptr && length > 0) std::memcpy(p, chars.data(), chars.size());
 }
 
 byte_region sub_region(const byte_region& region, offset_t offset, offset_t length) {

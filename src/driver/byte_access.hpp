@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ossify {
 
@@ -27,6 +28,7 @@ struct byte_region {
 // True when [offset, offset + length) lies inside the region. Never sets `fault`.
 bool fits(const byte_region& region, offset_t offset, offset_t length);
 
+std::uint8_t get_u8(const byte_region& region, offset_t offset);
 std::int16_t get_i16(const byte_region& region, offset_t offset);
 std::uint16_t get_u16(const byte_region& region, offset_t offset);
 std::int32_t get_i32(const byte_region& region, offset_t offset);
@@ -51,6 +53,9 @@ void copy_bytes(byte_region& target, offset_t target_offset, const byte_region& 
                 offset_t source_offset, offset_t length);
 
 void fill_zero(byte_region& region, offset_t offset, offset_t length);
+
+// Writes exactly the characters of `chars` (no terminator), e.g. a 4-byte identification.
+void put_chars(byte_region& region, offset_t offset, std::string_view chars);
 
 // A view of `length` bytes at `offset`; an empty view with `fault` set when the
 // range does not fit (the parent's flag is set too).

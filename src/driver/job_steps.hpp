@@ -3,6 +3,7 @@
 // and returns false so that the driver stops.
 #pragma once
 
+#include "driver/file_io.hpp"
 #include "driver/tool_config.hpp"
 #include "driver/work_buffers.hpp"
 
@@ -16,6 +17,12 @@ struct job_context {
 // Prints the failure line of a link and returns false, for `return fail(...)`.
 bool fail(const char* message);
 
+// A loader of a skeletal file: takes the opened file, returns its size or -1.
+using loader = std::int32_t (*)(file_handle, byte_region&);
+
+// Opens `path` and loads it into `buffer`; the file's end offset, or -1.
+std::int32_t load_input(const char* path, loader load, byte_region& buffer);
+
 bool step_mds_to_mdm(job_context& job);        // A: modes 1, 3
 bool step_mds_to_mdx(job_context& job);        // B: modes 2, 3
 bool step_mds_report(job_context& job);        // C: modes 1, 3 with REPORT 1
@@ -25,6 +32,10 @@ bool step_replace_mdx_bones(job_context& job); // F: mode 5
 bool step_rescale_mdx(job_context& job);       // G: mode 7
 bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
 bool step_mqo_to_mdm(job_context& job);        // I: mode 9
+
+// The end of modes 4 and 9: loads the reference MDM, gives the MDM buffer its
+// tags, saves it again at the MDM path and prints its report.
+bool transplant_reference_tags(job_context& job);
 
 // Runs the steps of the configured mode in order; false after the first failure.
 bool run_job(job_context& job);

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <utility>
 
 #include "driver/job_steps.hpp"
 
@@ -35,6 +36,12 @@ const job_step job_steps[] = {
 bool fail(const char* message) {
     std::fputs(message, stdout);
     return false;
+}
+
+std::int32_t load_input(const char* path, loader load, byte_region& buffer) {
+    file_handle input = open_input(path);
+    if (!input) return -1;
+    return load(std::move(input), buffer);
 }
 
 bool run_job(job_context& job) {

@@ -5,6 +5,8 @@
 // Both products work on the transpose of their first matrix (see each routine).
 #pragma once
 
+#include <cmath>
+
 namespace ossify {
 
 struct vector3 {
@@ -26,5 +28,10 @@ mat3 mat3_mul(const mat3& a, const mat3& b);
 
 // (x/L, y/L, z/L); a vector of length 0 gives (0, 0, 0).
 vector3 vec3_normalize(float x, float y, float z);
+
+// True when no component is an infinity or NaN.
+inline bool is_finite(const vector3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 } // namespace ossify

@@ -12,7 +12,9 @@ inline constexpr std::size_t mdx_buffer_size = 10'000'000;
 inline constexpr std::size_t mdm_buffer_size = 1'000'000;
 inline constexpr std::size_t mqo_buffer_size = 10'000'000;
 inline constexpr std::size_t bone_buffer_size = 1'000'000;
-inline constexpr std::size_t mesh_buffer_size = 10'000'000;
+// The mesh record takes 2608 bytes a vertex: 64 MiB hold about 25,000 vertices,
+// near what the MD3 and MDM buffers of 1,000,000 bytes can take.
+inline constexpr std::size_t mesh_buffer_size = 64 * 1024 * 1024;
 inline constexpr std::size_t md3_buffer_size = 1'000'000;
 
 struct work_buffers {

@@ -61,7 +61,7 @@ inline constexpr offset_t size = 108;
 inline constexpr offset_t triangle_size = 12;
 inline constexpr offset_t shader_size = 68; // name char[64], index int32
 inline constexpr offset_t st_size = 8;
-inline constexpr offset_t vertex_size = 8;  // int16 x, y, z, uint16 normal
+inline constexpr offset_t vertex_size = 8; // int16 x, y, z, uint16 normal
 static_assert(name + 64 == flags && ofs_end + 4 == size);
 } // namespace md3_surface
 

@@ -20,15 +20,15 @@ inline constexpr offset_t bounds_min = 72;
 inline constexpr offset_t bounds_max = 84;
 inline constexpr offset_t local_origin = 96;
 inline constexpr offset_t radius = 108;
-inline constexpr offset_t num_sdef = 112;       // NumSDEF
-inline constexpr offset_t ofs_sdef = 116;       // OffsetSDEF, always 152
-inline constexpr offset_t num_tag = 120;        // NumTag
-inline constexpr offset_t ofs_tag = 124;        // OffsetTag
-inline constexpr offset_t num_shader = 128;     // NumShader
-inline constexpr offset_t ofs_shader = 132;     // OffsetShader
-inline constexpr offset_t num_mesh_obj = 136;   // NumMeshObj
-inline constexpr offset_t ofs_mesh_obj = 140;   // OffsetMeshObj
-inline constexpr offset_t ofs_end = 144;        // OffsetEnd
+inline constexpr offset_t num_sdef = 112;     // NumSDEF
+inline constexpr offset_t ofs_sdef = 116;     // OffsetSDEF, always 152
+inline constexpr offset_t num_tag = 120;      // NumTag
+inline constexpr offset_t ofs_tag = 124;      // OffsetTag
+inline constexpr offset_t num_shader = 128;   // NumShader
+inline constexpr offset_t ofs_shader = 132;   // OffsetShader
+inline constexpr offset_t num_mesh_obj = 136; // NumMeshObj
+inline constexpr offset_t ofs_mesh_obj = 140; // OffsetMeshObj
+inline constexpr offset_t ofs_end = 144;      // OffsetEnd
 inline constexpr offset_t size = 152;
 static_assert(description + 64 == bounds_min && ofs_end + 8 == size);
 } // namespace mesh_header

@@ -7,14 +7,32 @@
 // int16 for compressed angles, char[64] for names.
 #pragma once
 
+#include <cstdint>
+
 #include "driver/byte_access.hpp"
 
 namespace ossify {
 
 inline constexpr offset_t skeletal_name_width = 64;
 
+inline constexpr offset_t f32_size = 4;
+
+// A float32[3] and the byte offsets of its y and z elements.
+inline constexpr offset_t vec3_size = 12;
+inline constexpr offset_t vec3_y = 4;
+inline constexpr offset_t vec3_z = 8;
+
 // A compressed angle is an int16 turn fraction: radians = value * (1/65536) * 2 * 3.1415.
 inline constexpr double compressed_angle_pi = 3.1415;
+
+inline double compressed_angle_radians(std::int16_t value) {
+    return value * (1.0 / 65536) * 2 * compressed_angle_pi;
+}
+
+// The bone numbering tables hold 128 entries and count regular bones in a signed
+// 8-bit value, so an MDS may hold at most 128 bones of which 127 regular bones.
+inline constexpr int max_mds_bones = 128;
+inline constexpr int max_regular_bones = 127;
 
 namespace mds_header {
 inline constexpr char ident_text[] = "MDSW";
@@ -52,6 +70,7 @@ static_assert(parent_offset + 12 == header_size && header_floats * 4 == header_s
 namespace mds_bone_frame {
 inline constexpr offset_t angles = 0;        // int16[4]: angles 0, 1, 2 and an unused value
 inline constexpr offset_t offset_angles = 8; // int16[2]
+inline constexpr offset_t angle_step = 2;    // from one int16 angle to the next
 inline constexpr offset_t size = 12;
 static_assert(offset_angles + 4 == size);
 } // namespace mds_bone_frame
@@ -114,6 +133,9 @@ inline constexpr offset_t weights = 24;
 inline constexpr offset_t size = 24;
 static_assert(num_weights + 4 == size);
 } // namespace mdm_vertex
+
+// Bytes an MDS vertex carries that its MDM copy drops.
+inline constexpr offset_t mds_only_vertex_bytes = mds_vertex::size - mdm_vertex::size;
 
 namespace skin_weight {
 inline constexpr offset_t bone = 0;

@@ -7,6 +7,7 @@
 namespace ossify {
 
 inline constexpr int bone_max_tree = 128; // ancestors a record can list
+inline constexpr offset_t bone_name_width = 64;
 
 namespace boneobj_header {
 inline constexpr char ident_text[] = "BONE";
@@ -59,6 +60,11 @@ static_assert(rmw3 + 12 == num_bone_tree && tree + 4 * bone_max_tree == size);
 // Start of record `index` (bones first, then tags).
 inline constexpr offset_t bone_record_at(offset_t index) {
     return boneobj_header::size + bone_record::size * index;
+}
+
+// The Name field of the record at `record`.
+inline std::string bone_record_name(const byte_region& boneobj, offset_t record) {
+    return get_text(boneobj, record + bone_record::name, bone_name_width);
 }
 
 } // namespace ossify

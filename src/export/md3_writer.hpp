@@ -1,0 +1,26 @@
+// The MD3 writer: a static single-frame model from the mesh record.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/byte_access.hpp"
+
+namespace ossify {
+
+// Writes the whole MD3 into `md3` (zero-filled) and returns its size, or -1.
+std::int32_t build_md3_from_mesh(const byte_region& mesh, byte_region& md3,
+                                 const char* shader_name);
+
+// The four builders, in the order the writer runs them; each returns the bytes it wrote.
+std::int32_t build_md3header_from_mesh(byte_region& md3, const byte_region& mesh);
+std::int32_t build_md3frame_from_mesh(const byte_region& mesh, byte_region& md3);
+std::int32_t build_md3tag_from_mesh(byte_region& md3, const byte_region& mesh);
+// The sum of the surface sizes, or 0 on failure.
+std::int32_t build_md3surface_from_mesh(byte_region& md3, const byte_region& mesh,
+                                        const char* shader_name);
+
+// The 16-bit normal of a vertex from its azimuth and zenith in radians: each
+// angle / 6.28 * 255 truncated toward zero, of which the low 8 bits are kept.
+std::uint16_t encode_md3_normal(float azimuth, float zenith);
+
+} // namespace ossify

@@ -1,0 +1,39 @@
+// Rigid binding of mesh vertices to the nearest bone of a skeleton, with the
+// vertex position in the local frame of every bone.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "driver/byte_access.hpp"
+#include "driver/vector_math.hpp"
+#include "mesh/mesh_record.hpp"
+
+namespace ossify {
+
+using bone_usage = std::array<bool, mesh_max_bones>;
+
+// What the binding needs of one bone: its origin and the rotation into its frame.
+struct bone_frame {
+    vector3 origin;
+    mat3 to_local;
+};
+
+// The frames of the first `bone_count` bones of a bone object.
+std::vector<bone_frame> bone_frames(const byte_region& bones, std::int32_t bone_count);
+
+// The local rotation of a bone with the given angles: Rx(-roll), Rz(yaw) and
+// Ry(-pitch) combined with the matrix routines, as the bone-local positions
+// of the mesh record have always been computed.
+mat3 bone_local_rotation(float roll, float pitch, float yaw);
+
+// Fills the bone slots of the vertex at `vertex` (position `p`), binds it with
+// weight 1 to the nearest bone, marks that bone as used and returns 1.
+std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vector3& p,
+                                  const std::vector<bone_frame>& frames, bone_usage& used);
+
+// The used bones, ascending, as the mesh object's bone references.
+void write_bone_references(byte_region& mesh, offset_t object, const bone_usage& used);
+
+} // namespace ossify
