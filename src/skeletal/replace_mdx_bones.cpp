@@ -12,7 +12,7 @@ namespace {
 // takes over. One pass instead of a search per reference bone, so that a file
 // of many thousand bones stays quick.
 std::unordered_map<std::string, std::int32_t> first_bone_of_each_name(const byte_region& mdx,
-                                                                     const mdx_info& info) {
+                                                                      const mdx_info& info) {
     std::unordered_map<std::string, std::int32_t> first;
     first.reserve(static_cast<std::size_t>(info.num_bones));
     for (std::int32_t b = 0; b < info.num_bones; ++b)
