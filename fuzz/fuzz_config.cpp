@@ -7,11 +7,6 @@
 #include "driver/tool_config.hpp"
 #include "fuzz_support.hpp"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    ossify_fuzz::silence_stdout();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto config = std::make_unique<ossify::tool_config>();
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -18,11 +18,6 @@ fuzz_buffer mdx_buffer(1 << 20);
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    ossify_fuzz::silence_stdout();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     byte_region& mds = mds_buffer.fresh(data, size);
     if (check_mds(mds, static_cast<std::int64_t>(std::min(size, mds.size))) < 0) return 0;

@@ -18,11 +18,6 @@ fuzz_buffer reference_buffer(1 << 20);
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    ossify_fuzz::silence_stdout();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     byte_region& mdx = mdx_buffer.fresh(data, size);
     if (check_mdx(mdx, static_cast<std::int64_t>(std::min(size, mdx.size))) < 0) return 0;

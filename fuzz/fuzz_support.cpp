@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "skeletal/skeletal_layout.hpp"
+
 namespace ossify_fuzz {
 
 void silence_stdout() {
@@ -12,6 +14,17 @@ void silence_stdout() {
 #else
     std::freopen("/dev/null", "w", stdout);
 #endif
+}
+
+ossify::byte_region& fuzz_buffer::empty_mdm() {
+    using namespace ossify;
+    byte_region& r = fresh();
+    put_chars(r, mdm_header::ident, mdm_header::ident_text);
+    put_i32(r, mdm_header::version, mdm_header::version_number);
+    put_i32(r, mdm_header::ofs_surfaces, static_cast<std::int32_t>(mdm_header::size));
+    put_i32(r, mdm_header::ofs_tags, static_cast<std::int32_t>(mdm_header::size));
+    put_i32(r, mdm_header::ofs_end, static_cast<std::int32_t>(mdm_header::size));
+    return r;
 }
 
 fuzz_buffer::fuzz_buffer(std::size_t size) : bytes(size), region{bytes.data(), bytes.size()} {}
@@ -24,3 +37,9 @@ ossify::byte_region& fuzz_buffer::fresh(const std::uint8_t* data, std::size_t si
 }
 
 } // namespace ossify_fuzz
+
+// Every target starts with its standard output discarded.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    ossify_fuzz::silence_stdout();
+    return 0;
+}

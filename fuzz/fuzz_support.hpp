@@ -21,6 +21,8 @@ struct fuzz_buffer {
     explicit fuzz_buffer(std::size_t size);
     // Zero-filled again, with the first `size` bytes of `data` copied in.
     ossify::byte_region& fresh(const std::uint8_t* data = nullptr, std::size_t size = 0);
+    // Zero-filled again and holding a valid MDM without surfaces or tags.
+    ossify::byte_region& empty_mdm();
 };
 
 } // namespace ossify_fuzz
