@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Fuzzes every target for SECONDS (default 600) each, two at a time, starting
 # from the seed corpus. New inputs go to build-fuzz/work/NAME; crashes, leaks
-# and slow inputs (over 10 seconds) to build-fuzz/findings/NAME. The targets'
-# own standard error (the reader's explanations) is closed; reports still show. Logs, with
-# libFuzzer's final statistics, go to build-fuzz/logs/NAME.log.
+# and slow inputs (over 10 seconds) to build-fuzz/findings/NAME. Logs, with
+# libFuzzer's final statistics, go to build-fuzz/logs/NAME.log. The targets' own
+# standard error (the reader's explanations) is closed; reports still show.
 #   fuzz/run-fuzzers.sh [SECONDS] [TARGET...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
