@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/trace_line.hpp"
 #include "driver/vector_fields.hpp"
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_record.hpp"
@@ -65,9 +66,9 @@ offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, 
         put_f32(mdm, out + mdm_vertex::tex_coords, u);
         put_f32(mdm, out + mdm_vertex::tex_coords + 4, v);
         put_i32(mdm, out + mdm_vertex::num_weights, weights);
-        std::printf("build_mdm_from_mesh : Surface[%d] Vertex[%d:%d] Weights[%d] "
-                    "Normal[%f %f %f] UV[%f %f]\n",
-                    surface, j, vertices, weights, normal.x, normal.y, normal.z, u, v);
+        const float normal_xyz[3] = {normal.x, normal.y, normal.z};
+        const float uv[2] = {u, v};
+        print_vertex_line("build_mdm_from_mesh", surface, j, vertices, weights, normal_xyz, uv);
         out += mdm_vertex::size;
         for (std::int32_t k = 0; k < weights; ++k, out += skin_weight::size) {
             const std::int32_t b = get_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k);
@@ -80,9 +81,9 @@ offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, 
             put_i32(mdm, out + skin_weight::bone, b);
             put_f32(mdm, out + skin_weight::weight, weight);
             put_vector3(mdm, out + skin_weight::offset, offset);
-            std::printf("build_mdm_from_mesh : Surface[%d] Vertex[%d:%d] Weight#[%d] Bone#[%d]  "
-                        "Weight[%f] XYZ[%f %f %f]\n",
-                        surface, j, vertices, k, b, weight, offset.x, offset.y, offset.z);
+            const float offset_xyz[3] = {offset.x, offset.y, offset.z};
+            print_weight_line("build_mdm_from_mesh", surface, j, vertices, k, b, weight,
+                              offset_xyz);
         }
     }
     return out - at;
@@ -96,8 +97,8 @@ offset_t write_triangles(byte_region& mdm, offset_t at, const byte_region& mesh,
         const offset_t from = first + mesh_triangle::size * t + mesh_triangle::vertex;
         const offset_t to = at + triangle_size * t;
         copy_bytes(mdm, to, mesh, from, triangle_size);
-        std::printf("build_mdm_from_mesh : Surface[%d] Triangle[%d:%d] Index[%d %d %d]\n", surface,
-                    t, triangles, get_i32(mdm, to), get_i32(mdm, to + 4), get_i32(mdm, to + 8));
+        const int index[3] = {get_i32(mdm, to), get_i32(mdm, to + 4), get_i32(mdm, to + 8)};
+        print_triangle_line("build_mdm_from_mesh", surface, t, triangles, index);
     }
     return triangle_size * triangles;
 }

@@ -3,6 +3,7 @@
 // references, read packed one after another.
 #include <cstdio>
 
+#include "driver/trace_line.hpp"
 #include "skeletal/skeletal_internal.hpp"
 
 namespace ossify {
@@ -19,12 +20,11 @@ offset_t copy_weights(const byte_region& mds, offset_t from, byte_region& mdm, o
         copy_bytes(mdm, target, mds, source, skin_weight::size);
         const std::int32_t bone = remap_bone(bone_remap, get_i32(mds, source + skin_weight::bone));
         put_i32(mdm, target + skin_weight::bone, bone);
-        std::printf("Report_MDM : Surface[%d] Vertex[%d:%d] Weight#[%d] Bone#[%d]  Weight[%f] "
-                    "XYZ[%f %f %f]\n",
-                    number, vertex, num_verts, w, bone, get_f32(mds, source + skin_weight::weight),
-                    get_f32(mds, source + skin_weight::offset),
-                    get_f32(mds, source + skin_weight::offset + vec3_y),
-                    get_f32(mds, source + skin_weight::offset + vec3_z));
+        const float offset[3] = {get_f32(mds, source + skin_weight::offset),
+                                 get_f32(mds, source + skin_weight::offset + vec3_y),
+                                 get_f32(mds, source + skin_weight::offset + vec3_z)};
+        print_weight_line("Report_MDM", number, vertex, num_verts, w, bone,
+                          get_f32(mds, source + skin_weight::weight), offset);
     }
     return skin_weight::size * num_weights;
 }
@@ -78,13 +78,12 @@ offset_t copy_mds_surface(const byte_region& mds, offset_t mds_at, byte_region& 
     for (std::int32_t v = 0; v < num_verts; ++v) {
         const std::int32_t num_weights = get_i32(mds, from + mds_vertex::num_weights);
         copy_bytes(mdm, to, mds, from, mdm_vertex::size); // normal, texture coordinates, count
-        std::printf("Report_MDM : Surface[%d] Vertex[%d:%d] Weights[%d] Normal[%f %f %f] "
-                    "UV[%f %f]\n",
-                    number, v, num_verts, num_weights, get_f32(mds, from + mds_vertex::normal),
-                    get_f32(mds, from + mds_vertex::normal + vec3_y),
-                    get_f32(mds, from + mds_vertex::normal + vec3_z),
-                    get_f32(mds, from + mds_vertex::tex_coords),
-                    get_f32(mds, from + mds_vertex::tex_coords + vec3_y));
+        const float normal[3] = {get_f32(mds, from + mds_vertex::normal),
+                                 get_f32(mds, from + mds_vertex::normal + vec3_y),
+                                 get_f32(mds, from + mds_vertex::normal + vec3_z)};
+        const float uv[2] = {get_f32(mds, from + mds_vertex::tex_coords),
+                             get_f32(mds, from + mds_vertex::tex_coords + vec3_y)};
+        print_vertex_line("Report_MDM", number, v, num_verts, num_weights, normal, uv);
         const offset_t weights =
             copy_weights(mds, from + mds_vertex::weights, mdm, to + mdm_vertex::weights, number, v,
                          num_verts, num_weights, bone_remap);
@@ -95,9 +94,9 @@ offset_t copy_mds_surface(const byte_region& mds, offset_t mds_at, byte_region& 
 
     for (std::int32_t t = 0; t < num_triangles; ++t) {
         copy_bytes(mdm, to, mds, from, triangle_size);
-        std::printf("Report_MDM : Surface[%d] Triangle[%d:%d] Index[%d %d %d]\n", number, t,
-                    num_triangles, get_i32(mds, from), get_i32(mds, from + index_size),
-                    get_i32(mds, from + 2 * index_size));
+        const int index[3] = {get_i32(mds, from), get_i32(mds, from + index_size),
+                              get_i32(mds, from + 2 * index_size)};
+        print_triangle_line("Report_MDM", number, t, num_triangles, index);
         from += triangle_size;
         to += triangle_size;
     }
