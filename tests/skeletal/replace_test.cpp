@@ -152,3 +152,18 @@ TEST(ReplaceMdxBones, Refusals) {
         replace_bones(skeleton({{"ab", -1, 0, 1, 0}}), skeleton({{"a", -1, 0, 5, 0}}));
     EXPECT_EQ(prefix.result, -1);
 }
+
+TEST(ReplaceMdxBones, ManyBonesStayQuick) {
+    // 40,000 bones in opposite orders: a search per bone would compare 1.6e9
+    // names; matching goes through one table of the target's names.
+    std::vector<bone_desc> forward, backward;
+    for (int b = 0; b < 40000; ++b) {
+        forward.push_back({"bone" + std::to_string(b), -1, 0, 1, 0});
+        backward.push_back({"bone" + std::to_string(39999 - b), -1, 0, 7, 0});
+    }
+    mdx_desc target = skeleton(forward);
+    bones_replaced r = replace_bones(target, skeleton(backward));
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(r.dist(0), 7.0f);
+    EXPECT_EQ(r.dist(39999), 7.0f);
+}

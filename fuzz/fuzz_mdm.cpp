@@ -1,0 +1,30 @@
+// An MDM file from arbitrary bytes: the loader's checks, then for every file it
+// accepts the report, the tag transplant of mode 4 in both directions and the
+// rescaling of mode 6.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_support.hpp"
+#include "skeletal/skeletal.hpp"
+
+using namespace ossify;
+using ossify_fuzz::fuzz_buffer;
+
+namespace {
+
+fuzz_buffer mdm_buffer(1 << 20);
+fuzz_buffer other_buffer(1 << 20);
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    byte_region& mdm = mdm_buffer.fresh(data, size);
+    if (check_mdm(mdm, static_cast<std::int64_t>(std::min(size, mdm.size))) < 0) return 0;
+    print_mdm_report(mdm);
+    replace_mdm_tags(mdm, other_buffer.empty_mdm());
+    rescale_mdm(mdm, 50);
+    replace_mdm_tags(other_buffer.empty_mdm(), mdm);
+    print_mdm_report(mdm);
+    return 0;
+}

@@ -1,0 +1,31 @@
+// An MDS file from arbitrary bytes: the loader's checks, then for every file it
+// accepts both conversions of modes 1 to 3 and the report of the MDM made.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_support.hpp"
+#include "skeletal/skeletal.hpp"
+
+using namespace ossify;
+using ossify_fuzz::fuzz_buffer;
+
+namespace {
+
+fuzz_buffer mds_buffer(1 << 20);
+fuzz_buffer mdm_buffer(1 << 20);
+fuzz_buffer mdx_buffer(1 << 20);
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    byte_region& mds = mds_buffer.fresh(data, size);
+    if (check_mds(mds, static_cast<std::int64_t>(std::min(size, mds.size))) < 0) return 0;
+    // The base frame from the file's own frames: the first, and one past the last.
+    for (const std::int32_t frame : {0, get_i32(mds, mds_header::num_frames)}) {
+        byte_region& mdm = mdm_buffer.fresh();
+        if (convert_mds_to_mdm(mds, mdm, frame) >= 0) print_mdm_report(mdm);
+    }
+    convert_mds_to_mdx(mdx_buffer.fresh(), mds);
+    return 0;
+}

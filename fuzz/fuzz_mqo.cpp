@@ -1,0 +1,64 @@
+// The MQO pipeline on arbitrary text: the reader, then for every model it
+// accepts the skeleton builder, the mesh builder with and without the skeleton,
+// and the MD3 and MDM writers, with the tag transplant and the report of mode 9.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "export/md3_writer.hpp"
+#include "export/mdm_writer.hpp"
+#include "fuzz_support.hpp"
+#include "mesh/mesh_builder.hpp"
+#include "mqo/load_mqo.hpp"
+#include "skeletal/skeletal.hpp"
+#include "skeleton/build_bones.hpp"
+
+using namespace ossify;
+using ossify_fuzz::fuzz_buffer;
+
+namespace {
+
+// Smaller than the tool's buffers, so that every execution is quick; the size of
+// a buffer is its limit, so the same limits are reached sooner.
+fuzz_buffer mqo_buffer(1 << 20);
+fuzz_buffer bone_buffer(1 << 18);
+fuzz_buffer mesh_buffer(1 << 21);
+fuzz_buffer md3_buffer(1 << 20);
+fuzz_buffer mdm_buffer(1 << 20);
+fuzz_buffer reference_buffer(1 << 12);
+
+// A reference MDM of one tag on bone 0, as mode 9 transplants it.
+byte_region& reference_mdm() {
+    byte_region& r = reference_buffer.empty_mdm();
+    put_i32(r, mdm_header::num_tags, 1);
+    put_i32(r, mdm_header::ofs_end, 100 + 132);
+    put_text(r, 100 + mdm_tag::name, 64, "tag_head");
+    put_i32(r, 100 + mdm_tag::num_bone_refs, 1);
+    put_i32(r, 100 + mdm_tag::ofs_bone_refs, 128);
+    put_i32(r, 100 + mdm_tag::ofs_end, 132);
+    return r;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    byte_region& mqo = mqo_buffer.fresh();
+    if (load_mqo_text(text, mqo) < 0) return 0;
+
+    // Mode 8: mesh without skeleton, then the MD3.
+    byte_region& mesh = mesh_buffer.fresh();
+    if (build_meshes_from_mqo(mesh, mqo, nullptr) >= 0)
+        build_md3_from_mesh(mesh, md3_buffer.fresh(), "shader");
+
+    // Mode 9: skeleton rooted at bone 0, skinned mesh, MDM, reference tags, report.
+    byte_region& bones = bone_buffer.fresh();
+    if (build_bones_from_mqo(mqo, bones, 0) < 0) return 0;
+    byte_region& skinned = mesh_buffer.fresh();
+    if (build_meshes_from_mqo(skinned, mqo, &bones) < 0) return 0;
+    byte_region& mdm = mdm_buffer.fresh();
+    if (build_mdm_from_mesh(skinned, mdm, bones) < 0) return 0;
+    if (replace_mdm_tags(reference_mdm(), mdm) < 0) return 0;
+    print_mdm_report(mdm);
+    return 0;
+}
