@@ -1,5 +1,8 @@
 // Structural check of a loaded MDM: surfaces and tags chained by their end
-// offsets, with every array inside the file.
+// offsets, each array inside the surface or tag it belongs to. Since surfaces
+// and tags follow one another without overlapping, every walk over a checked
+// file is linear in its size (arrays that several surfaces shared would let a
+// small file hold millions of vertices).
 #include "skeletal/skeletal_internal.hpp"
 
 namespace ossify {
@@ -28,17 +31,18 @@ bool surface_passes(const byte_region& mdm, offset_t start, int s) {
     const std::int32_t end = header_fits ? get_i32(mdm, start + mdm_surface::ofs_end) : 0;
     if (end < mdm_surface::size || !fits(mdm, start, end))
         return refuse("ERROR:MDM surface %d lies outside the file.\n", s);
-    const std::int32_t num_verts = get_i32(mdm, start + mdm_surface::num_verts);
+    const byte_region surface = sub_region(mdm, start, end);
+    const std::int32_t num_verts = get_i32(surface, mdm_surface::num_verts);
     if (num_verts < 0 ||
-        !vertices_pass(mdm, start + get_i32(mdm, start + mdm_surface::ofs_verts), num_verts))
-        return refuse("ERROR:The vertices of MDM surface %d run past the file.\n", s);
-    if (!array_fits(mdm, start, mdm_surface::ofs_triangles,
-                    get_i32(mdm, start + mdm_surface::num_triangles), triangle_size) ||
-        !array_fits(mdm, start, mdm_surface::ofs_collapse_map, num_verts, index_size) ||
-        !array_fits(mdm, start, mdm_surface::ofs_bone_refs,
-                    get_i32(mdm, start + mdm_surface::num_bone_refs), index_size))
+        !vertices_pass(surface, get_i32(surface, mdm_surface::ofs_verts), num_verts))
+        return refuse("ERROR:The vertices of MDM surface %d run past the surface.\n", s);
+    if (!array_fits(surface, 0, mdm_surface::ofs_triangles,
+                    get_i32(surface, mdm_surface::num_triangles), triangle_size) ||
+        !array_fits(surface, 0, mdm_surface::ofs_collapse_map, num_verts, index_size) ||
+        !array_fits(surface, 0, mdm_surface::ofs_bone_refs,
+                    get_i32(surface, mdm_surface::num_bone_refs), index_size))
         return refuse("ERROR:The triangles, collapse map or bone references of MDM surface %d "
-                      "run past the file.\n",
+                      "run past the surface.\n",
                       s);
     return true;
 }
@@ -48,9 +52,10 @@ bool tag_passes(const byte_region& mdm, offset_t start, int t) {
     const std::int32_t end = header_fits ? get_i32(mdm, start + mdm_tag::ofs_end) : 0;
     if (end < mdm_tag::size || !fits(mdm, start, end))
         return refuse("ERROR:MDM tag %d lies outside the file.\n", t);
-    if (!array_fits(mdm, start, mdm_tag::ofs_bone_refs,
-                    get_i32(mdm, start + mdm_tag::num_bone_refs), index_size))
-        return refuse("ERROR:The bone list of MDM tag %d runs past the file.\n", t);
+    const byte_region tag = sub_region(mdm, start, end);
+    if (!array_fits(tag, 0, mdm_tag::ofs_bone_refs, get_i32(tag, mdm_tag::num_bone_refs),
+                    index_size))
+        return refuse("ERROR:The bone list of MDM tag %d runs past the tag.\n", t);
     return true;
 }
 

@@ -266,15 +266,22 @@ TEST(LoadMdm, StructuralRefusals) {
     EXPECT_EQ(refusal(surface + mdm_surface::ofs_end, 100),
               check + "ERROR:MDM surface 0 lies outside the file.\n");
     EXPECT_EQ(refusal(surface + mdm_surface::num_verts, 50),
-              check + "ERROR:The vertices of MDM surface 0 run past the file.\n");
+              check + "ERROR:The vertices of MDM surface 0 run past the surface.\n");
     EXPECT_EQ(refusal(surface + mdm_surface::ofs_triangles, -200),
               check + "ERROR:The triangles, collapse map or bone references of MDM surface 0 run "
-                      "past the file.\n");
+                      "past the surface.\n");
+    // Arrays stay inside their own surface even where the file goes on: arrays
+    // shared by many surfaces would make a small file walk millions of vertices.
+    const std::int32_t surface_end =
+        read_i32(const_cast<bytes&>(good), surface + mdm_surface::ofs_end);
+    EXPECT_EQ(refusal(surface + mdm_surface::ofs_bone_refs, surface_end),
+              check + "ERROR:The triangles, collapse map or bone references of MDM surface 0 run "
+                      "past the surface.\n");
     EXPECT_EQ(refusal(mdm_header::ofs_tags, 5000),
               check + "ERROR:The tags of this MDM lie outside the file.\n");
     EXPECT_EQ(refusal(mdm_header::num_tags, 4), check + "ERROR:MDM tag 3 lies outside the file.\n");
     EXPECT_EQ(refusal(tag + mdm_tag::num_bone_refs, 200),
-              check + "ERROR:The bone list of MDM tag 0 runs past the file.\n");
+              check + "ERROR:The bone list of MDM tag 0 runs past the tag.\n");
 }
 
 TEST(LoadMdx, StructuralRefusals) {
