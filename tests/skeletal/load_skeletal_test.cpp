@@ -280,6 +280,13 @@ TEST(LoadMdm, StructuralRefusals) {
     EXPECT_EQ(refusal(mdm_header::ofs_tags, 5000),
               check + "ERROR:The tags of this MDM lie outside the file.\n");
     EXPECT_EQ(refusal(mdm_header::num_tags, 4), check + "ERROR:MDM tag 3 lies outside the file.\n");
+    // Tags and surfaces behind the header, arrays behind their surface's header.
+    EXPECT_EQ(refusal(mdm_header::ofs_tags, 60),
+              check + "ERROR:The tags of this MDM lie outside the file.\n");
+    EXPECT_EQ(refusal(mdm_header::ofs_surfaces, 0),
+              check + "ERROR:The surfaces of this MDM lie outside the file.\n");
+    EXPECT_EQ(refusal(surface + mdm_surface::ofs_verts, 100),
+              check + "ERROR:The vertices of MDM surface 0 run past the surface.\n");
     EXPECT_EQ(refusal(tag + mdm_tag::num_bone_refs, 200),
               check + "ERROR:The bone list of MDM tag 0 runs past the tag.\n");
 }
@@ -295,5 +302,12 @@ TEST(LoadMdx, StructuralRefusals) {
     EXPECT_EQ(refusal(mdx_header::num_frames, 10),
               check + "ERROR:The frames of this MDX lie outside the file.\n");
     EXPECT_EQ(refusal(mdx_header::ofs_frames, -4),
+              check + "ERROR:The frames of this MDX lie outside the file.\n");
+    // Bone infos or frames over the header: replacing or rescaling them in place
+    // would rewrite the counts (a fuzzed file turned its frame count into a float
+    // and rescaled for minutes).
+    EXPECT_EQ(refusal(mdx_header::ofs_bones, 5),
+              check + "ERROR:The bone infos of this MDX lie outside the file.\n");
+    EXPECT_EQ(refusal(mdx_header::ofs_frames, 40),
               check + "ERROR:The frames of this MDX lie outside the file.\n");
 }
