@@ -1,6 +1,7 @@
 // The animation half of an MDS split: every frame with the compressed bone
 // frames of the regular bones, and their bone infos with renumbered parents.
 #include <cstdio>
+#include <vector>
 
 #include "skeletal/skeletal_internal.hpp"
 
@@ -22,6 +23,26 @@ void write_mdx_header(byte_region& mdx, std::int32_t num_frames, int regular,
     put_i32(mdx, mdx_header::torso_parent, torso_parent);
     put_i32(mdx, mdx_header::ofs_end,
             static_cast<std::int32_t>(ofs_bones + mds_bone_info::size * regular));
+}
+
+// Consecutive regular bones that stay consecutive in the MDX: their compressed
+// frames are copied as one block per frame instead of one copy per bone.
+struct bone_run {
+    int first_new;
+    std::int32_t first_old;
+    int count;
+};
+
+std::vector<bone_run> runs_of_kept_bones(const bone_table& kept_bones, int regular) {
+    std::vector<bone_run> runs;
+    for (int j = 0; j < regular; ++j) {
+        const std::int32_t old = kept_bones[static_cast<std::size_t>(j)];
+        if (!runs.empty() && runs.back().first_old + runs.back().count == old)
+            ++runs.back().count;
+        else
+            runs.push_back({j, old, 1});
+    }
+    return runs;
 }
 
 } // namespace
@@ -48,15 +69,15 @@ std::int32_t convert_mds_to_mdx(byte_region& mdx, const byte_region& mds) {
     std::printf("Done\n");
 
     std::printf("Frames...");
+    const std::vector<bone_run> runs = runs_of_kept_bones(kept_bones, regular);
     for (std::int32_t f = 0; f < info.num_frames; ++f) {
         const offset_t from = frame_at(info.ofs_frames, info.num_bones, f);
         const offset_t to = frame_at(mdx_header::size, regular, f);
         copy_bytes(mdx, to, mds, from, mds_frame::header_size);
-        for (int j = 0; j < regular; ++j)
-            copy_bytes(mdx, to + mds_frame::bone_frames + mds_bone_frame::size * j, mds,
-                       from + mds_frame::bone_frames +
-                           mds_bone_frame::size * kept_bones[static_cast<std::size_t>(j)],
-                       mds_bone_frame::size);
+        for (const bone_run& run : runs)
+            copy_bytes(mdx, to + mds_frame::bone_frames + mds_bone_frame::size * run.first_new, mds,
+                       from + mds_frame::bone_frames + mds_bone_frame::size * run.first_old,
+                       mds_bone_frame::size * run.count);
     }
     std::printf("Done\n");
 
