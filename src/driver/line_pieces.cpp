@@ -1,5 +1,7 @@
 #include "driver/line_pieces.hpp"
 
+#include <algorithm>
+
 namespace ossify {
 
 bool next_line_piece(line_pieces& lines, std::string& piece) {
@@ -8,6 +10,15 @@ bool next_line_piece(line_pieces& lines, std::string& piece) {
     std::size_t& pos = lines.position;
     if (pos >= text.size()) return false;
     while (pos < text.size() && piece.size() < line_piece_limit) {
+        // The run of characters before the next CR or LF, within the limit, goes
+        // in whole; the line end is then looked at on its own.
+        const std::size_t room = std::min(line_piece_limit - piece.size(), text.size() - pos);
+        std::size_t run = 0;
+        while (run < room && text[pos + run] != '\n' && text[pos + run] != '\r')
+            ++run;
+        piece.append(text, pos, run);
+        pos += run;
+        if (run == room) continue;
         char c = text[pos++];
         if (c == '\r' && pos < text.size() && text[pos] == '\n') c = text[pos++];
         piece.push_back(c);

@@ -1,5 +1,6 @@
 #include "driver/text_routines.hpp"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -11,14 +12,33 @@ namespace ossify {
 namespace {
 
 // Digit tests use the signed value of the byte, so 0x80..0xFF are never digits.
-bool is_digit(char c) {
+constexpr bool is_digit(char c) {
     const auto v = static_cast<signed char>(c);
     return v >= '0' && v <= '9';
 }
 
-bool is_separator(char c) {
+constexpr bool is_separator(char c) {
     const auto v = static_cast<signed char>(c);
     return v < 0x21 || c == '(' || c == ')' || c == '[' || c == ']' || c == '{' || c == '}';
+}
+
+// What read_chunk makes of each byte, looked up once per character.
+enum class chunk_char : std::uint8_t { ordinary, separator, quote, line_end };
+
+constexpr std::array<chunk_char, 256> chunk_chars = [] {
+    std::array<chunk_char, 256> kinds{};
+    for (std::size_t b = 0; b < kinds.size(); ++b) {
+        const auto c = static_cast<char>(static_cast<unsigned char>(b));
+        kinds[b] = c == '\0' || c == '\n' || c == '\r' ? chunk_char::line_end
+                   : c == '"'                          ? chunk_char::quote
+                   : is_separator(c)                   ? chunk_char::separator
+                                                       : chunk_char::ordinary;
+    }
+    return kinds;
+}();
+
+chunk_char chunk_char_of(char c) {
+    return chunk_chars[static_cast<unsigned char>(c)];
 }
 
 void print_null_pointer(const char* routine) {
@@ -34,11 +54,16 @@ struct decimal_scan {
     int significant = 0;       // digits from the first non-zero one on
     int fraction_digits = 0;   // digits after the first point
     std::int64_t mantissa = 0; // exact while significant <= 18
-    std::string normalized;    // digits with the first point, then "e" and the exponent
     bool has_exponent = false;
 };
 
-decimal_scan scan_decimal(const char* s) {
+// Scans the number at `s`. When `normalized` is given, it receives the digits
+// with the first point, then "e" and the exponent: the text for from_chars.
+// Most numbers take the short path and never need it.
+decimal_scan scan_decimal(const char* s, std::string* normalized) {
+    const auto keep = [normalized](char c) {
+        if (normalized != nullptr) normalized->push_back(c);
+    };
     decimal_scan scan;
     const char* p = s;
     if (*p == '-') {
@@ -48,7 +73,7 @@ decimal_scan scan_decimal(const char* s) {
     bool point_seen = false;
     for (; is_digit(*p) || *p == '.'; ++p) {
         if (*p == '.') {
-            if (!point_seen) scan.normalized.push_back('.');
+            if (!point_seen) keep('.');
             point_seen = true;
             continue;
         }
@@ -56,7 +81,7 @@ decimal_scan scan_decimal(const char* s) {
         if (scan.significant > 0 || *p != '0') ++scan.significant;
         if (scan.significant <= 18) scan.mantissa = scan.mantissa * 10 + (*p - '0');
         if (point_seen) ++scan.fraction_digits;
-        scan.normalized.push_back(*p);
+        keep(*p);
     }
     // An exponent counts only with at least one digit after the optional sign;
     // otherwise the 'e' ends the number as any other character would.
@@ -65,17 +90,18 @@ decimal_scan scan_decimal(const char* s) {
         if (*q == '+' || *q == '-') ++q;
         if (is_digit(*q)) {
             scan.has_exponent = true;
-            scan.normalized.push_back('e');
-            if (p[1] == '-') scan.normalized.push_back('-');
+            keep('e');
+            if (p[1] == '-') keep('-');
             for (; is_digit(*q); ++q)
-                scan.normalized.push_back(*q);
+                keep(*q);
         }
     }
     return scan;
 }
 
-float correctly_rounded(const decimal_scan& scan) {
-    const std::string& text = scan.normalized;
+float correctly_rounded(const char* s) {
+    std::string text;
+    const bool negative = scan_decimal(s, &text).negative;
     float value = 0.0f;
     const auto result =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
@@ -85,7 +111,7 @@ float correctly_rounded(const decimal_scan& scan) {
         const double wide = std::strtod(text.c_str(), nullptr);
         value = std::fabs(wide) >= 1.0 ? HUGE_VALF : 0.0f;
     }
-    return scan.negative ? -value : value;
+    return negative ? -value : value;
 }
 
 } // namespace
@@ -120,10 +146,10 @@ float str_to_float(const char* s) {
         print_null_pointer("str_to_float");
         return 0.0f;
     }
-    const decimal_scan scan = scan_decimal(s);
+    const decimal_scan scan = scan_decimal(s, nullptr);
     const bool short_number =
         !scan.has_exponent && scan.significant <= 9 && scan.fraction_digits <= 9;
-    if (scan.digits > 0 && !short_number) return correctly_rounded(scan);
+    if (scan.digits > 0 && !short_number) return correctly_rounded(s);
 
     // sign * f32(mantissa) / 10^k in double, rounded once.
     double divisor = 1.0;
@@ -140,14 +166,15 @@ int read_chunk(const char* src, char* dst) {
     int length = 0;
     for (const char* p = src;; ++p) {
         const char c = *p;
-        if (c == '\0' || c == '\n' || c == '\r') break;
-        if (c == '"') {
+        const chunk_char kind = chunk_char_of(c);
+        if (kind == chunk_char::line_end) break;
+        if (kind == chunk_char::quote) {
             ++skipped;
             if (quoted) break;
             quoted = true;
             continue;
         }
-        if (!quoted && is_separator(c)) {
+        if (!quoted && kind == chunk_char::separator) {
             if (length == 0) {
                 ++skipped;
                 continue;

@@ -4,17 +4,6 @@
 
 namespace ossify {
 
-namespace {
-
-// f32(f32(f32(0 + a0*b0) + a1*b1) + a2*b2), each product in double.
-float dot3(float a0, float b0, float a1, float b1, float a2, float b2) {
-    float sum = static_cast<float>(0.0 + static_cast<double>(a0) * b0);
-    sum = static_cast<float>(sum + static_cast<double>(a1) * b1);
-    return static_cast<float>(sum + static_cast<double>(a2) * b2);
-}
-
-} // namespace
-
 mat3 mat3_transpose(const mat3& a) {
     mat3 t;
     for (int r = 0; r < 3; ++r)
@@ -25,12 +14,6 @@ mat3 mat3_transpose(const mat3& a) {
 
 vector3 mat3_mul_vec3(const mat3& m, const vector3& v) {
     return rows_dot_vec3(mat3_transpose(m), v);
-}
-
-vector3 rows_dot_vec3(const mat3& t, const vector3& v) {
-    return {dot3(v.x, t.m[0], v.y, t.m[1], v.z, t.m[2]),
-            dot3(v.x, t.m[3], v.y, t.m[4], v.z, t.m[5]),
-            dot3(v.x, t.m[6], v.y, t.m[7], v.z, t.m[8])};
 }
 
 mat3 mat3_mul(const mat3& a, const mat3& b) {

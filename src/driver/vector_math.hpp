@@ -23,9 +23,21 @@ mat3 mat3_transpose(const mat3& a);
 // w = v.x * row 0 + v.y * row 1 + v.z * row 2 of M.
 vector3 mat3_mul_vec3(const mat3& m, const vector3& v);
 
+// f32(f32(f32(0 + a0*b0) + a1*b1) + a2*b2), each product in double.
+inline float dot3(float a0, float b0, float a1, float b1, float a2, float b2) {
+    float sum = static_cast<float>(0.0 + static_cast<double>(a0) * b0);
+    sum = static_cast<float>(sum + static_cast<double>(a1) * b1);
+    return static_cast<float>(sum + static_cast<double>(a2) * b2);
+}
+
 // The dot product of v with each row of T: mat3_mul_vec3(M, v) is
-// rows_dot_vec3(mat3_transpose(M), v), for callers that apply one matrix often.
-vector3 rows_dot_vec3(const mat3& t, const vector3& v);
+// rows_dot_vec3(mat3_transpose(M), v), for callers that apply one matrix often
+// (inline: the skinning of a mesh applies it once per vertex and bone).
+inline vector3 rows_dot_vec3(const mat3& t, const vector3& v) {
+    return {dot3(v.x, t.m[0], v.y, t.m[1], v.z, t.m[2]),
+            dot3(v.x, t.m[3], v.y, t.m[4], v.z, t.m[5]),
+            dot3(v.x, t.m[6], v.y, t.m[7], v.z, t.m[8])};
+}
 
 // C(3i+j) = A(i)*B(3j) + A(3+i)*B(3j+1) + A(6+i)*B(3j+2): the transpose of B*A.
 mat3 mat3_mul(const mat3& a, const mat3& b);

@@ -36,11 +36,15 @@ mat3 rotation_x(float a) {
     return {{1, 0, 0, 0, c, -s, 0, s, c}};
 }
 
+// |d|^2 in double: the distance key below only grows with it.
+double squared_length(const vector3& d) {
+    return static_cast<double>(d.x) * d.x + static_cast<double>(d.y) * d.y +
+           static_cast<double>(d.z) * d.z;
+}
+
 // sqrt(|d|), both roots rounded to float32: the key that picks the nearest bone.
-float distance_key(const vector3& d) {
-    const double sum = static_cast<double>(d.x) * d.x + static_cast<double>(d.y) * d.y +
-                       static_cast<double>(d.z) * d.z;
-    const float length = f32(std::sqrt(sum));
+float distance_key(double squared) {
+    const float length = f32(std::sqrt(squared));
     return f32(std::sqrt(static_cast<double>(length)));
 }
 
@@ -68,19 +72,27 @@ std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vect
                                   const std::vector<bone_frame>& frames, bone_usage& used) {
     std::size_t nearest = 0;
     float nearest_key = 0.0f;
+    double nearest_squared = 0.0;
+    bool finite = true;
     for (std::size_t k = 0; k < frames.size(); ++k) {
         const vector3& o = frames[k].origin;
         const vector3 d{f32(static_cast<double>(p.x) - o.x), f32(static_cast<double>(p.y) - o.y),
                         f32(static_cast<double>(p.z) - o.z)};
         const offset_t slot =
             vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * static_cast<offset_t>(k);
-        put_vector3(mesh, slot + mesh_bone_slot::position,
-                    rows_dot_vec3(frames[k].to_local_rows, d));
-        const float key = distance_key(d);
-        // Ties keep the lower bone number.
+        const vector3 local = rows_dot_vec3(frames[k].to_local_rows, d);
+        put_vector3(mesh, slot + mesh_bone_slot::position, local);
+        finite = finite && is_finite(local);
+        // The key grows with the squared length, so a bone no nearer than the
+        // nearest so far cannot have a smaller key: its roots are not needed.
+        // Ties of the key keep the lower bone number.
+        const double squared = squared_length(d);
+        if (k > 0 && !(squared < nearest_squared)) continue;
+        const float key = distance_key(squared);
         if (k == 0 || key < nearest_key) {
             nearest = k;
             nearest_key = key;
+            nearest_squared = squared;
         }
     }
     const auto bone = static_cast<std::int32_t>(nearest);
@@ -89,7 +101,7 @@ std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vect
             vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * bone + mesh_bone_slot::weight,
             1.0f);
     used[nearest] = true;
-    return 1;
+    return finite ? 1 : -1;
 }
 
 void write_bone_references(byte_region& mesh, offset_t object, const bone_usage& used) {

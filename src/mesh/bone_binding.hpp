@@ -30,7 +30,8 @@ std::vector<bone_frame> bone_frames(const byte_region& bones, std::int32_t bone_
 mat3 bone_local_rotation(float roll, float pitch, float yaw);
 
 // Fills the bone slots of the vertex at `vertex` (position `p`), binds it with
-// weight 1 to the nearest bone, marks that bone as used and returns 1.
+// weight 1 to the nearest bone, marks that bone as used and returns 1, or -1
+// when a bone-local position is not finite.
 std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vector3& p,
                                   const std::vector<bone_frame>& frames, bone_usage& used);
 

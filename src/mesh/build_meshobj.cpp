@@ -160,20 +160,13 @@ void write_vertex_normal(byte_region& mesh, offset_t vertex, const vector3& sum)
             none ? 0.0f : f32(std::acos(static_cast<double>(n.z))));
 }
 
-// The normal, its angles and the bone-local positions of a finished vertex, and
-// the radius it may have widened: a value beyond the float range would reach the
-// exported model.
-bool vertex_is_finite(const byte_region& mesh, offset_t vertex, std::int32_t bones) {
-    if (!is_finite(get_vector3(mesh, vertex + mesh_vertex::normal)) ||
-        !std::isfinite(get_f32(mesh, vertex + mesh_vertex::azimuth)) ||
-        !std::isfinite(get_f32(mesh, vertex + mesh_vertex::zenith)) ||
-        !std::isfinite(get_f32(mesh, mesh_header::radius)))
-        return false;
-    for (std::int32_t k = 0; k < bones; ++k)
-        if (!is_finite(get_vector3(mesh, vertex + mesh_vertex::bone_slots +
-                                             mesh_bone_slot::size * k + mesh_bone_slot::position)))
-            return false;
-    return true;
+// The normal and its angles of a finished vertex, and the radius it may have
+// widened: a value beyond the float range would reach the exported model.
+bool vertex_is_finite(const byte_region& mesh, offset_t vertex) {
+    return is_finite(get_vector3(mesh, vertex + mesh_vertex::normal)) &&
+           std::isfinite(get_f32(mesh, vertex + mesh_vertex::azimuth)) &&
+           std::isfinite(get_f32(mesh, vertex + mesh_vertex::zenith)) &&
+           std::isfinite(get_f32(mesh, mesh_header::radius));
 }
 
 } // namespace
@@ -239,7 +232,8 @@ std::int32_t build_meshobj(const byte_region& mqo, offset_t object, byte_region&
         write_vertex_normal(mesh, vertex, tables.normal_sums[slot]);
         const std::int32_t weights =
             frames.empty() ? 0 : bind_vertex_to_bones(mesh, vertex, p, frames, used);
-        if (!vertex_is_finite(mesh, vertex, static_cast<std::int32_t>(frames.size()))) {
+        // The binding gives -1 when a bone-local position is not finite.
+        if (!vertex_is_finite(mesh, vertex) || weights < 0) {
             std::printf("build_meshobj : Object[%s] Vertex[%d] has a value that is not finite: "
                         "its coordinates, or those of a bone, are too large\n",
                         name.c_str(), i);

@@ -2,11 +2,23 @@
 
 #include <string>
 
+#include "driver/line_pieces.hpp"
+
 namespace ossify {
 
 bool split_mqo_line(std::string_view line, mqo_line_tokens& tokens) {
-    const std::string text(line); // read_chunk reads a C string
-    const char* rest = text.c_str();
+    // read_chunk reads a C string. A line piece fits the copy on the stack; only
+    // a longer line, which the reader never passes, takes one on the heap.
+    char copy[line_piece_limit + 1];
+    std::string long_line;
+    const char* rest = copy;
+    if (line.size() <= line_piece_limit) {
+        line.copy(copy, line.size());
+        copy[line.size()] = '\0';
+    } else {
+        long_line.assign(line);
+        rest = long_line.c_str();
+    }
     char surplus[token_capacity];
     tokens.count = 0;
     for (;;) {

@@ -10,17 +10,13 @@
 #include <cstdint>
 
 #include "driver/byte_access.hpp"
+#include "driver/vector_fields.hpp"
 
 namespace ossify {
 
 inline constexpr offset_t skeletal_name_width = 64;
 
 inline constexpr offset_t f32_size = 4;
-
-// A float32[3] and the byte offsets of its y and z elements.
-inline constexpr offset_t vec3_size = 12;
-inline constexpr offset_t vec3_y = 4;
-inline constexpr offset_t vec3_z = 8;
 
 // A compressed angle is an int16 turn fraction: radians = value * (1/65536) * 2 * 3.1415.
 inline constexpr double compressed_angle_pi = 3.1415;
