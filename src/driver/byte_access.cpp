@@ -77,6 +77,14 @@ void put_chars(byte_region& region, offset_t offset, std::string_view chars) {
     if (p != nullptr && length > 0) std::memcpy(p, chars.data(), chars.size());
 }
 
+std::string_view get_chars(const byte_region& region, offset_t offset, offset_t length) {
+    const std::uint8_t* p = checked(region, offset, length);
+    if (p == nullptr) return {};
+    // Characters may view any bytes: the cast goes through void, not through a record type.
+    return {static_cast<const char*>(static_cast<const void*>(p)),
+            static_cast<std::size_t>(length)};
+}
+
 byte_region sub_region(const byte_region& region, offset_t offset, offset_t length) {
     std::uint8_t* p = checked(region, offset, length);
     byte_region view;

@@ -105,6 +105,10 @@ void fill_zero(byte_region& region, offset_t offset, offset_t length);
 // Writes exactly the characters of `chars` (no terminator), e.g. a 4-byte identification.
 void put_chars(byte_region& region, offset_t offset, std::string_view chars);
 
+// The `length` bytes at `offset` read as characters, e.g. a text file loaded
+// into a buffer; an empty view with `fault` set when the range does not fit.
+std::string_view get_chars(const byte_region& region, offset_t offset, offset_t length);
+
 // A view of `length` bytes at `offset`; an empty view with `fault` set when the
 // range does not fit (the parent's flag is set too).
 byte_region sub_region(const byte_region& region, offset_t offset, offset_t length);

@@ -30,6 +30,34 @@ bool read_text_file(std::FILE* file, std::string& text) {
     return std::ferror(file) == 0;
 }
 
+namespace {
+
+// Bytes from the current position to the end, or -1 when the file cannot seek.
+long remaining_size(std::FILE* file) {
+    const long start = std::ftell(file);
+    if (start < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const long end = std::ftell(file);
+    if (std::fseek(file, start, SEEK_SET) != 0 || end < start) return -1;
+    return end - start;
+}
+
+} // namespace
+
+std::int64_t read_whole_file(std::FILE* file, work_buffer& contents) {
+    const long size = remaining_size(file);
+    if (size < 0) {
+        std::string text;
+        if (!read_text_file(file, text)) return -1;
+        contents = make_work_buffer(text.size());
+        put_chars(contents.region, 0, text);
+        return contents.region.fault ? -1 : static_cast<std::int64_t>(text.size());
+    }
+    contents = make_work_buffer(static_cast<std::size_t>(size));
+    if (contents.region.data == nullptr) return -1;
+    const std::size_t count = std::fread(contents.region.data, 1, contents.region.size, file);
+    return std::ferror(file) != 0 ? -1 : static_cast<std::int64_t>(count);
+}
+
 int save_file(const char* path, const byte_region& data, std::int64_t length) {
     std::printf("\n------------------------------\n Exporting File \n"
                 "------------------------------\n\n");

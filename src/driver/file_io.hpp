@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/byte_access.hpp"
+#include "driver/work_buffer.hpp"
 
 namespace ossify {
 
@@ -25,6 +26,12 @@ std::int64_t read_into(file_handle file, byte_region& region);
 
 // Reads a whole text file (as raw bytes) into `text`; false on a read error.
 bool read_text_file(std::FILE* file, std::string& text);
+
+// Reads the rest of a file into a fresh work buffer of its size (large pages
+// where the system has them, so a file of megabytes costs a handful of page
+// faults). A file whose size cannot be told beforehand, such as a pipe, is read
+// as text first. Returns the number of bytes read, or -1 on a read error.
+std::int64_t read_whole_file(std::FILE* file, work_buffer& contents);
 
 // Writes the first `length` bytes of `data` to `path`, replacing any older file.
 // Returns 1, or -1 after printing why.

@@ -21,7 +21,7 @@ std::size_t round_up(std::size_t size, std::size_t unit) {
 // Maps `size` zero bytes on a large-page boundary, rounded up to whole large
 // pages, and marks them for large pages. Null when the system refuses.
 std::uint8_t* map_zeroed(std::size_t size, std::size_t& mapped) {
-    mapped = round_up(size, large_page);
+    mapped = round_up(size > 0 ? size : 1, large_page);
     const std::size_t reserve = mapped + large_page;
     void* start =
         mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -58,7 +58,7 @@ work_buffer make_work_buffer(std::size_t size) {
     std::size_t mapped = 0;
     buffer.memory = {map_zeroed(size, mapped), buffer_release{mapped}};
 #else
-    buffer.memory.reset(static_cast<std::uint8_t*>(std::calloc(size, 1)));
+    buffer.memory.reset(static_cast<std::uint8_t*>(std::calloc(size > 0 ? size : 1, 1)));
 #endif
     if (buffer.memory) {
         buffer.region.data = buffer.memory.get();

@@ -262,15 +262,15 @@ std::int32_t load_mqo_text(std::string_view text, byte_region& mqo) {
 std::int32_t Load_MQO(const char* path, byte_region& mqo) {
     std::printf("---------------------------------\nFUNCTION CALLED : Load_MQO\n"
                 "---------------------------------\n");
-    std::string text;
-    {
-        const file_handle file(std::fopen(path, "rb"));
-        if (!file || !read_text_file(file.get(), text)) {
-            std::printf("Failed to open MQO file.\n");
-            return -1;
-        }
+    work_buffer text;
+    std::int64_t length = -1;
+    if (const file_handle file(std::fopen(path, "rb")); file)
+        length = read_whole_file(file.get(), text);
+    if (length < 0) {
+        std::printf("Failed to open MQO file.\n");
+        return -1;
     }
-    return load_mqo_text(text, mqo);
+    return load_mqo_text(get_chars(text.region, 0, length), mqo);
 }
 
 } // namespace ossify
