@@ -21,10 +21,11 @@ struct work_buffer {
     byte_region region; // the whole buffer; data is null when allocation failed
 };
 
-// Allocates `size` zero bytes (an empty buffer still has an address). The pages come from the system already zeroed,
-// so a buffer costs memory only where it is written. Where the system offers
-// large pages, the buffer asks for them: a job that fills megabytes then takes
-// one page fault every 2 MiB instead of one every 4 KiB.
+// Allocates `size` zero bytes; an empty buffer still has an address. The pages
+// come from the system already zeroed, so a buffer costs memory only where it
+// is written. Where the system offers large pages, the buffer asks for them: a
+// job that fills megabytes then takes one page fault every 2 MiB instead of one
+// every 4 KiB.
 work_buffer make_work_buffer(std::size_t size);
 
 } // namespace ossify
