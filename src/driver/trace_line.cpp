@@ -68,8 +68,8 @@ void print_vertex_line(const char* who, int surface, int vertex, int vertices, i
     line.literal("]\n").print();
 }
 
-void print_weight_line(const char* who, int surface, int vertex, int vertices, int weight,
-                       int bone, float value, const float offset[3]) {
+void print_weight_line(const char* who, int surface, int vertex, int vertices, int weight, int bone,
+                       float value, const float offset[3]) {
     trace_line line;
     surface_vertex(line, who, surface, vertex, vertices).literal("] Weight#[").number(weight);
     line.literal("] Bone#[").number(bone).literal("]  Weight[").fixed(value).literal("] XYZ[");

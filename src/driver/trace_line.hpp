@@ -36,8 +36,8 @@ namespace ossify {
 //   "%s : Surface[%d] Triangle[%d:%d] Index[%d %d %d]\n"
 void print_vertex_line(const char* who, int surface, int vertex, int vertices, int weights,
                        const float normal[3], const float uv[2]);
-void print_weight_line(const char* who, int surface, int vertex, int vertices, int weight,
-                       int bone, float value, const float offset[3]);
+void print_weight_line(const char* who, int surface, int vertex, int vertices, int weight, int bone,
+                       float value, const float offset[3]);
 void print_triangle_line(const char* who, int surface, int triangle, int triangles,
                          const int index[3]);
 

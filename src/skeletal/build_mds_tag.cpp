@@ -22,7 +22,8 @@ void put_axis(byte_region& mdm, offset_t axis, double A, double B, double C) {
     const double sC = std::sin(C), cC = std::cos(C);
     put_vector3(mdm, axis, cB * cA, sB, -cB * sA);
     put_vector3(mdm, axis + vec3_size, sC * sA - cC * sB * cA, cB * cC, cA * sC + cC * sB * sA);
-    put_vector3(mdm, axis + 2 * vec3_size, cC * sA + sC * sB * cA, -cB * sC, cA * cC - sC * sB * sA);
+    put_vector3(mdm, axis + 2 * vec3_size, cC * sA + sC * sB * cA, -cB * sC,
+                cA * cC - sC * sB * sA);
 }
 
 double angle_at(const byte_region& mds, offset_t at) {
@@ -52,7 +53,7 @@ offset_t build_mds_tag(const byte_region& mds, const mds_info& info, std::int32_
     const double o1 =
         angle_at(mds, pose + mds_bone_frame::offset_angles + mds_bone_frame::angle_step);
     put_vector3(mdm, mdm_at + mdm_tag::offset, distance * std::cos(o1) * std::cos(o0),
-             distance * std::cos(o1) * std::sin(o0), -distance * std::sin(o1));
+                distance * std::cos(o1) * std::sin(o0), -distance * std::sin(o1));
 
     // The chain from the parent up to the root, stored root first.
     bone_table chain{};
