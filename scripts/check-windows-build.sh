@@ -29,13 +29,22 @@ cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake 
 cmake --build build-windows -j2
 exe=$root/build-windows/ossify.exe
 
-if ! command -v wine >/dev/null; then
+# Debian's wine64 package installs only the loader, /usr/lib/wine/wine64, which
+# must be run by that path: started through a link elsewhere it cannot find its
+# preloader.
+find_wine() {
+    if command -v wine >/dev/null; then
+        command -v wine
+    elif [ -x /usr/lib/wine/wine64 ]; then
+        echo /usr/lib/wine/wine64
+    fi
+}
+wine=$(find_wine)
+if [ -z "$wine" ]; then
     apt_install wine64 || true
-    # Debian's wine64 package installs the loader as wine64 only.
-    [ -x /usr/lib/wine/wine64 ] && ! command -v wine >/dev/null && ln -s /usr/lib/wine/wine64 \
-        /usr/local/bin/wine
+    wine=$(find_wine)
 fi
-if ! command -v wine >/dev/null; then
+if [ -z "$wine" ]; then
     echo "== wine is not available: the comparison with the native build was skipped"
     exit 0
 fi
@@ -56,7 +65,7 @@ echo "== running the examples natively and under wine"
 failed=0
 for cfg in "${configs[@]}"; do
     (cd "$work/native" && "$native" -cfg "$cfg.cfg" >"$work/$cfg.native.out") || true
-    (cd "$work/windows" && wine "$exe" -cfg "$cfg.cfg" 2>/dev/null | tr -d '\r' \
+    (cd "$work/windows" && "$wine" "$exe" -cfg "$cfg.cfg" 2>/dev/null | tr -d '\r' \
         >"$work/$cfg.windows.out") || true
     if cmp -s "$work/$cfg.native.out" "$work/$cfg.windows.out"; then
         echo "same output: $cfg"
