@@ -10,7 +10,6 @@
 
 #include "skeletal/skeletal.hpp"
 #include "support/capture_stdout.hpp"
-#include "support/fnv_hash.hpp"
 #include "support/mqo_text.hpp"
 #include "support/scratch.hpp"
 #include "support/trace.hpp"
@@ -20,37 +19,13 @@ using namespace ossify_test;
 
 namespace {
 
-void copy_example(const scratch_dir& s, const char* file) {
-    s.write(file, read_file(source_path(std::string("examples/") + file)));
+run_result run_example(const scratch_dir& s, const char* cfg) {
+    for (const char* f : {"character.mqo", "character-tags.mdm", cfg})
+        s.write(f, read_file(source_path(std::string("examples/") + f)));
+    return s.run({"-cfg", cfg});
 }
 
-std::size_t count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
-// Number of faces `assimp info` reports for a model, or -1 when it fails.
-int assimp_faces(const std::string& path) {
-    const std::string command = "assimp info '" + path + "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return -1;
-    std::string out;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0)
-        out.append(chunk, n);
-    if (pclose(pipe.release()) != 0) return -1;
-    std::smatch m;
-    if (!std::regex_search(out, m, std::regex("Faces:\\s+(\\d+)"))) return -1;
-    return std::stoi(m[1]);
-}
-
-bool assimp_available() {
-    return std::system("command -v assimp >/dev/null 2>&1") == 0;
-}
-
+// The sum of the triangle counts the MD3 writer printed for its surfaces.
 int md3_triangles(const std::string& trace) {
     int total = 0;
     const std::regex line("build_md3surface_from_mesh : Surface Name\\[[^\\]]*\\] Frame\\[1\\] "
@@ -61,19 +36,27 @@ int md3_triangles(const std::string& trace) {
     return total;
 }
 
+// Number of faces `assimp info` reports for a model, or -1 when it fails.
+int assimp_faces(const std::string& path) {
+    const std::string command = "assimp info '" + path + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return -1;
+    std::string out;
+    for (int c; (c = std::fgetc(pipe.get())) != EOF;)
+        out += static_cast<char>(c);
+    if (pclose(pipe.release()) != 0) return -1;
+    std::smatch m;
+    if (!std::regex_search(out, m, std::regex("Faces:\\s+(\\d+)"))) return -1;
+    return std::stoi(m[1]);
+}
+
 } // namespace
 
 TEST(MqoModes, Mode9WritesTheExampleCharacter) {
     scratch_dir s;
-    for (const char* f : {"character.mqo", "character-tags.mdm", "character-mdm.cfg"})
-        copy_example(s, f);
-    const run_result r = s.run({"-cfg", "character-mdm.cfg"});
+    const run_result r = run_example(s, "character-mdm.cfg");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out.substr(r.out.size() - all_done.size()), all_done);
-    EXPECT_EQ(count(r.out, "Saving Data ( character.mdm )...Done"), 2u);
-    EXPECT_NE(r.out.find("build_meshes_from_mqo : NumMeshObj[3]\n"), std::string::npos);
-
     // The MDM is valid, has the three surfaces and exactly the reference's tags.
     const std::string mdm = s.read("character.mdm");
     std::vector<std::uint8_t> bytes(1'000'000);
@@ -84,10 +67,8 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
     ASSERT_EQ(size, static_cast<std::int32_t>(mdm.size()));
     EXPECT_EQ(get_i32(region, mdm_header::num_surfaces), 3);
     EXPECT_EQ(get_i32(region, mdm_header::num_tags), 3);
-    const std::string reference = s.read("character-tags.mdm");
     const auto tags = static_cast<std::size_t>(get_i32(region, mdm_header::ofs_tags));
-    EXPECT_EQ(mdm.substr(tags), reference.substr(100));
-
+    EXPECT_EQ(mdm.substr(tags), s.read("character-tags.mdm").substr(100));
     // The exact bytes, the same on every build.
     EXPECT_EQ(fnv1a(s.read("test.mqoobj")), 0x39c506e2943c3a31u);
     EXPECT_EQ(fnv1a(s.read("test.bone")), 0xfd26bea86b5a1d8cu);
@@ -98,9 +79,7 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
 
 TEST(MqoModes, Mode8WritesTheExampleCharacterAsMd3) {
     scratch_dir s;
-    for (const char* f : {"character.mqo", "character-md3.cfg"})
-        copy_example(s, f);
-    const run_result r = s.run({"-cfg", "character-md3.cfg"});
+    const run_result r = run_example(s, "character-md3.cfg");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(md3_triangles(r.out), 228);
@@ -117,38 +96,31 @@ TEST(MqoModes, FailedMeshIsNotSaved) {
                          object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"})));
     const run_result r = s.run();
     EXPECT_EQ(r.status, 0);
-    const std::string tail = "build_meshobj : Invalid Material Index in Face[0] Refer[0]\n"
-                             "search_meshobj : Mesh_Object[0] Name[body] Failed to build Mesh "
-                             "Object\nbuild_meshes_from_mqo : NumMeshObj[0]\n"
-                             "ERROR:Failed to build mesh from MQO.\n";
-    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+    EXPECT_TRUE(r.out.ends_with("build_meshes_from_mqo : NumMeshObj[0]\n"
+                                "ERROR:Failed to build mesh from MQO.\n"));
     EXPECT_TRUE(s.exists("test.mqoobj"));
     EXPECT_FALSE(s.exists("test.mesh"));
     EXPECT_FALSE(s.exists("model.md3"));
 }
 
+// An independent reader finds as many faces in each MD3 as the writer wrote triangles.
 TEST(MqoModes, Md3FilesLoadInAnIndependentReader) {
-    if (!assimp_available()) GTEST_SKIP() << "assimp is not installed";
-    struct model {
-        const char* name;
-        std::string document;
+    if (std::system("command -v assimp >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "assimp is not installed";
+    const std::string models[] = {
+        read_file(source_path("examples/character.mqo")),
+        mqo_document(material_chunk({material_line("skin", "skin.tga")}) +
+                     object_chunk("body", {"0 0 0", "64 0 0", "0 64 0"},
+                                  {"3 V(0 1 2) M(0) UV(0 0 1 0 0 1)"})),
+        mqo_document(material_chunk({material_line("a"), material_line("b")}) +
+                     object_chunk("left", {"0 0 0", "9 0 0", "0 9 0", "9 9 0"},
+                                  {"3 V(0 1 2) M(0)", "3 V(1 3 2) M(1)"}) +
+                     object_chunk("right", {"20 0 0", "29 0 0", "20 9 5"}, {"3 V(0 1 2) M(1)"}) +
+                     object_chunk("tag:t", {"0 0 0", "5 0 0", "0 1 0"}, {"3 V(0 1 2)"})),
     };
-    std::vector<model> models = {
-        {"example", read_file(source_path("examples/character.mqo"))},
-        {"triangle", mqo_document(material_chunk({material_line("skin", "skin.tga")}) +
-                                  object_chunk("body", {"0 0 0", "64 0 0", "0 64 0"},
-                                               {"3 V(0 1 2) M(0) UV(0 0 1 0 0 1)"}))},
-        {"two objects",
-         mqo_document(material_chunk({material_line("a"), material_line("b")}) +
-                      object_chunk("left", {"0 0 0", "9 0 0", "0 9 0", "9 9 0"},
-                                   {"3 V(0 1 2) M(0)", "3 V(1 3 2) M(1)"}) +
-                      object_chunk("right", {"20 0 0", "29 0 0", "20 9 5"}, {"3 V(0 1 2) M(1)"}) +
-                      object_chunk("tag:t", {"0 0 0", "5 0 0", "0 1 0"}, {"3 V(0 1 2)"}))},
-    };
-    for (const model& m : models) {
-        SCOPED_TRACE(m.name);
+    for (const std::string& model : models) {
         scratch_dir s;
-        s.write("model.mqo", m.document);
+        s.write("model.mqo", model);
         s.write("ossify.cfg", mqo_config(8) + "MD3SHADERPATH=textures/skin\n");
         const run_result r = s.run();
         ASSERT_EQ(r.status, 1);

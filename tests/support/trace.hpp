@@ -14,10 +14,14 @@ inline std::string running_mode(int mode) {
     return "Running MODE(" + std::to_string(mode) + ")\n";
 }
 
-inline std::string exporting(const std::string& path, long bytes) {
+// The lines before a file is written, and after them the success line.
+inline std::string saving(const std::string& path) {
     return "\n------------------------------\n Exporting File \n"
            "------------------------------\n\nSaving Data ( " +
-           path + " )...Done...[" + std::to_string(bytes) + "bytes]\n";
+           path + " )...";
+}
+inline std::string exporting(const std::string& path, long bytes) {
+    return saving(path) + "Done...[" + std::to_string(bytes) + "bytes]\n";
 }
 
 } // namespace ossify_test
