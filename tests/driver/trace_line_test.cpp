@@ -1,3 +1,4 @@
+// The trace's own float formatting against printf's %f, and the trace lines.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -14,26 +15,16 @@ using namespace ossify;
 
 namespace {
 
-std::string printf_f(double value) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%f", value);
-    return text;
-}
-
-std::string fixed6(double value) {
-    char text[320];
-    return std::string(text, format_fixed6(value, text));
-}
-
 // Counts the values whose two spellings differ, and reports the first.
 struct comparison {
     long mismatches = 0;
     void check(double value) {
-        const std::string expected = printf_f(value);
-        const std::string actual = fixed6(value);
-        if (expected != actual && mismatches++ == 0)
+        char expected[400], actual[320];
+        std::snprintf(expected, sizeof expected, "%f", value);
+        const std::string mine(actual, format_fixed6(value, actual));
+        if (mine != expected && mismatches++ == 0)
             ADD_FAILURE() << "value " << std::hexfloat << value << ": printf " << expected
-                          << ", format_fixed6 " << actual;
+                          << ", format_fixed6 " << mine;
     }
 };
 
@@ -45,33 +36,45 @@ struct comparison {
 TEST(FormatFixed6, MatchesPrintfOnMillionsOfFloats) {
     comparison c;
     std::mt19937 random(20240611u);
-    for (int i = 0; i < 1'500'000; ++i) c.check(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
+    for (int i = 0; i < 1'500'000; ++i)
+        c.check(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
     std::uniform_real_distribution<float> model(-5000.0f, 5000.0f);
-    for (int i = 0; i < 1'500'000; ++i) c.check(model(random));
+    for (int i = 0; i < 1'500'000; ++i)
+        c.check(model(random));
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    for (int i = 0; i < 1'000'000; ++i) c.check(unit(random));
+    for (int i = 0; i < 1'000'000; ++i)
+        c.check(unit(random));
     EXPECT_EQ(c.mismatches, 0);
 }
 
 // Ties at the sixth decimal (multiples of 2^-7 to 2^-20, such as 0.0078125)
-// round to even in printf; so must the replacement.
-TEST(FormatFixed6, RoundsExactTiesLikePrintf) {
+// round to even in printf; so must the replacement. Special values too.
+TEST(FormatFixed6, RoundsTiesAndSpellsSpecialValuesLikePrintf) {
+    using limits = std::numeric_limits<double>;
     comparison c;
     for (int exponent = 7; exponent <= 24; ++exponent)
-        for (int n = -4096; n <= 4096; ++n) c.check(std::ldexp(n, -exponent));
-    for (double tie : {0.0078125, 0.0000005, 2.5e-7, 0.5, 1e-7, 999999.9999995})
-        c.check(tie);
-    EXPECT_EQ(c.mismatches, 0);
-}
-
-TEST(FormatFixed6, SpellsSpecialValuesLikePrintf) {
-    comparison c;
-    for (double value :
-         {0.0, -0.0, std::numeric_limits<double>::infinity(),
-          -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
-          -std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::max(),
-          -std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
-          double{std::numeric_limits<float>::max()}, 1e-6, -1e-6, 4.9999999e-7, -4.9999999e-7})
+        for (int n = -4096; n <= 4096; ++n)
+            c.check(std::ldexp(n, -exponent));
+    for (double value : {0.0078125,
+                         0.0000005,
+                         2.5e-7,
+                         0.5,
+                         1e-7,
+                         999999.9999995,
+                         0.0,
+                         -0.0,
+                         limits::infinity(),
+                         -limits::infinity(),
+                         limits::quiet_NaN(),
+                         -limits::quiet_NaN(),
+                         limits::max(),
+                         -limits::max(),
+                         limits::denorm_min(),
+                         double{std::numeric_limits<float>::max()},
+                         1e-6,
+                         -1e-6,
+                         4.9999999e-7,
+                         -4.9999999e-7})
         c.check(value);
     EXPECT_EQ(c.mismatches, 0);
 }
@@ -99,9 +102,8 @@ TEST(TraceLine, PrintsTheSameLinesAsPrintf) {
                   "Report_MDM : Surface[%d] Triangle[%d:%d] Index[%d %d %d]\n", 1, 4093, 4094,
                   index[0], index[1], index[2]);
     EXPECT_EQ(printed, expected);
-}
 
-TEST(TraceLine, DropsAPieceThatWouldOverflowTheLine) {
+    // A piece that would overflow the line is dropped; the line goes on.
     trace_line line;
     const std::string long_text(1000, 'a');
     line.literal(long_text.c_str()).fixed(-std::numeric_limits<double>::max()).literal("bc");
