@@ -69,32 +69,30 @@ TEST(WhoIsYourParent, LowestNumberedBoneWinsAndTheChainIsWalked) {
     EXPECT_EQ(get_f32(b.region, bone_record_at(1) + bone_record::parent_distance), 1.0f);
 }
 
-TEST(WhoIsYourParent, BrokenChainNamesTheBoneWhereItBreaks) {
+TEST(WhoIsYourParent, BrokenChainsAndLoopsEndTheSearch) {
     bones b;
     b.set(0, 0, 1);
     b.make_root(0);
-    b.set(1, 5, 6);
+    b.set(1, 5, 6); // 2 hangs from 1, which hangs from nothing
     b.set(2, 6, 7);
-    EXPECT_EQ(run(b, 3, 2).out, "who_is_your_parent : BONE[1] No parents found.\n");
-    const search s = run(b, 3, 1);
-    EXPECT_EQ(s.result, 0);
-    EXPECT_EQ(s.out, "who_is_your_parent : BONE[1] No parents found.\n");
-    EXPECT_EQ(run(b, 0, 1).result, 0);
-}
-
-TEST(WhoIsYourParent, LoopsEndTheSearch) {
-    bones b;
-    b.set(0, 0, 1);
-    b.make_root(0);
-    b.set(1, 4, 5); // 1 and 2 point at each other's origins
-    b.set(2, 5, 4);
-    b.set(3, 7, 8, 8); // forward vertex is its own alternate origin
-    const search pair = run(b, 4, 1);
-    EXPECT_EQ(pair.result, 0);
-    EXPECT_EQ(pair.out, "who_is_your_parent : BONE[2] Parent chain returns to BONE[1].\n");
-    const search self = run(b, 4, 3);
-    EXPECT_EQ(self.result, 0);
-    EXPECT_EQ(self.out, "who_is_your_parent : BONE[3] Parent chain returns to BONE[3].\n");
+    b.set(3, 14, 15); // 3 and 4 point at each other's origins
+    b.set(4, 15, 14);
+    b.set(5, 17, 18, 18); // its forward vertex is its own alternate origin
+    const struct {
+        std::int32_t num_bones, k;
+        std::string message;
+    } cases[] = {
+        {6, 2, "who_is_your_parent : BONE[1] No parents found.\n"},
+        {6, 1, "who_is_your_parent : BONE[1] No parents found.\n"},
+        {0, 1, "who_is_your_parent : BONE[1] No parents found.\n"},
+        {6, 3, "who_is_your_parent : BONE[4] Parent chain returns to BONE[3].\n"},
+        {6, 5, "who_is_your_parent : BONE[5] Parent chain returns to BONE[5].\n"},
+    };
+    for (const auto& c : cases) {
+        const search s = run(b, c.num_bones, c.k);
+        EXPECT_EQ(s.result, 0) << c.message;
+        EXPECT_EQ(s.out, c.message);
+    }
 }
 
 TEST(WhoIsYourParent, AtMost128Ancestors) {
