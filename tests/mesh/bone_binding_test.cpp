@@ -1,4 +1,4 @@
-#include <cmath>
+// The bone-local position of a point: it turns against yaw and roll, with pitch.
 #include <gtest/gtest.h>
 
 #include "driver/vector_math.hpp"
@@ -6,33 +6,20 @@
 
 using namespace ossify;
 
-namespace {
-
-constexpr float quarter_turn = 1.5707963267948966f;
-
-vector3 local(float roll, float pitch, float yaw, const vector3& d) {
-    return mat3_mul_vec3(bone_local_rotation(roll, pitch, yaw), d);
-}
-
-} // namespace
-
-TEST(BoneBinding, LocalPositionTurnsAgainstYaw) {
-    const vector3 p = local(0, 0, quarter_turn, {1, 0, 0});
-    EXPECT_NEAR(p.x, 0.0f, 1e-6f);
-    EXPECT_NEAR(p.y, -1.0f, 1e-6f);
-    EXPECT_NEAR(p.z, 0.0f, 1e-6f);
-}
-
-TEST(BoneBinding, LocalPositionTurnsWithPositivePitch) {
-    // The rotation about y is by +pitch: (1, 0, 0) goes to (0, 0, -1), not (0, 0, 1).
-    const vector3 p = local(0, quarter_turn, 0, {1, 0, 0});
-    EXPECT_NEAR(p.x, 0.0f, 1e-6f);
-    EXPECT_NEAR(p.y, 0.0f, 1e-6f);
-    EXPECT_NEAR(p.z, -1.0f, 1e-6f);
-}
-
-TEST(BoneBinding, LocalPositionTurnsAgainstRoll) {
-    const vector3 p = local(quarter_turn, 0, 0, {0, 1, 0});
-    EXPECT_NEAR(p.y, 0.0f, 1e-6f);
-    EXPECT_NEAR(p.z, -1.0f, 1e-6f);
+TEST(BoneBinding, LocalPositionTurnsAgainstYawAndRollWithPitch) {
+    constexpr float quarter = 1.5707963267948966f;
+    const struct {
+        float roll, pitch, yaw;
+        vector3 point, local;
+    } cases[] = {
+        {0, 0, quarter, {1, 0, 0}, {0, -1, 0}},
+        {0, quarter, 0, {1, 0, 0}, {0, 0, -1}}, // +pitch about y: not (0, 0, 1)
+        {quarter, 0, 0, {0, 1, 0}, {0, 0, -1}},
+    };
+    for (const auto& c : cases) {
+        const vector3 p = mat3_mul_vec3(bone_local_rotation(c.roll, c.pitch, c.yaw), c.point);
+        EXPECT_NEAR(p.x, c.local.x, 1e-6f);
+        EXPECT_NEAR(p.y, c.local.y, 1e-6f);
+        EXPECT_NEAR(p.z, c.local.z, 1e-6f);
+    }
 }
