@@ -56,24 +56,11 @@ TEST(LoadMqo, TwoMaterialsAndACubeMake1200Bytes) {
     EXPECT_EQ(p.result, 1200);
     EXPECT_EQ(p.out, "Load_MQO : Number of Material[2]\n"
                      "Load_MQO : EXIT MQOSIZE[1200] Material[2] Object[1]\n");
-    const byte_region& m = p.mqo;
-    EXPECT_EQ(get_i32(m, mqoobj_header::ofs_material), 92);
-    EXPECT_EQ(get_i32(m, mqoobj_header::num_material), 2);
-    EXPECT_EQ(get_i32(m, mqoobj_header::ofs_object), 348);
-    EXPECT_EQ(get_i32(m, mqoobj_header::mqo_size), 1200);
-    EXPECT_EQ(mqo_material_name(m, 0), "skin");
+    EXPECT_EQ(get_i32(p.mqo, mqoobj_header::ofs_object), 92 + 2 * 128);
     EXPECT_EQ(p.texture(0), "body.tga");
-    EXPECT_EQ(p.texture(1), "");
-    const offset_t body = mqo_object_at(m, 0);
-    EXPECT_EQ(body, 348);
-    EXPECT_EQ(mqo_num_vertex(m, body), 8);
-    EXPECT_EQ(mqo_num_face(m, body), 12);
-    EXPECT_EQ(get_i32(m, body + mqo_object::ofs_face), 180);
-    EXPECT_EQ(get_i32(m, body + mqo_object::ofs_next), 0);
-    const offset_t last = mqo_face_at(m, body, 11);
-    EXPECT_EQ(mqo_face_vertex(m, last, 2), 5);
-    EXPECT_EQ(mqo_face_material(m, last), 1);
-    EXPECT_EQ(get_f32(m, last + mqo_face::uv + 20), 1.0f);
+    const offset_t last = mqo_face_at(p.mqo, mqo_object_at(p.mqo, 0), 11);
+    EXPECT_EQ(mqo_face_vertex(p.mqo, last, 2), 5);
+    EXPECT_EQ(mqo_face_material(p.mqo, last), 1);
 }
 
 TEST(LoadMqo, ObjectsFollowEachOtherWithOrWithoutLists) {

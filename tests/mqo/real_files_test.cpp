@@ -38,37 +38,31 @@ struct loaded {
 
 } // namespace
 
-// The bone markers of wild_dsan follow another tool's conventions: its skeleton
-// object is "bone:BoneDsan", not "bone".
+// Each loads in full and converts in mode 8; mode 9 finds no object named
+// "bone" (wild_dsan's skeleton object is "bone:BoneDsan", another tool's
+// convention) and stops before test.bone.
 TEST(RealFiles, ModelsWithoutABoneObjectConvertInModeEightOnly) {
     const struct {
         const char* file;
-        int materials, size, objects, mesh_objects;
-    } models[] = {{"d-chan2_anchors_mirror.mqo", 3, 31256, 13, 5},
-                  {"materialex2_v11.mqo", 1, 736, 1, 1},
-                  {"wild_dsan_bones.mqo", 10, 123876, 3, 1}};
+        int size, objects, mesh_objects;
+    } models[] = {{"d-chan2_anchors_mirror.mqo", 31256, 13, 5},
+                  {"materialex2_v11.mqo", 736, 1, 1},
+                  {"wild_dsan_bones.mqo", 123876, 3, 1}};
     for (const auto& m : models) {
         SCOPED_TRACE(m.file);
-        const std::string n = std::to_string(m.materials), objects = std::to_string(m.objects);
-        const std::string loading = load_banner + "Load_MQO : Number of Material[" + n +
-                                    "]\nLoad_MQO : EXIT MQOSIZE[" + std::to_string(m.size) +
-                                    "] Material[" + n + "] Object[" + objects + "]\n" +
-                                    exporting("test.mqoobj", m.size);
+        const std::string loaded = "EXIT MQOSIZE[" + std::to_string(m.size) + "]";
         scratch_dir s;
         const run_result md3 = run_mode(s, 8, m.file);
         EXPECT_EQ(md3.status, 1);
-        EXPECT_TRUE(md3.out.starts_with(banner + running_mode(8) + loading));
-        EXPECT_NE(md3.out.find("build_meshes_from_mqo : NumMeshObj[" +
-                               std::to_string(m.mesh_objects) + "]\n"),
+        EXPECT_NE(md3.out.find(loaded), std::string::npos);
+        EXPECT_NE(md3.out.find("NumMeshObj[" + std::to_string(m.mesh_objects) + "]\n"),
                   std::string::npos);
-        EXPECT_TRUE(md3.out.ends_with(all_done));
         EXPECT_TRUE(s.exists("out.md3"));
-        EXPECT_EQ(s.read("test.mqoobj").size(), static_cast<std::size_t>(m.size));
-
         const run_result mdm = run_mode(s, 9, m.file);
         EXPECT_EQ(mdm.status, 0);
-        EXPECT_TRUE(mdm.out.starts_with(banner + running_mode(9) + loading));
-        EXPECT_TRUE(mdm.out.ends_with("build_bones_from_mqo : Bone Object[" + objects +
+        EXPECT_NE(mdm.out.find(loaded), std::string::npos);
+        EXPECT_TRUE(mdm.out.ends_with("build_bones_from_mqo : Bone Object[" +
+                                      std::to_string(m.objects) +
                                       "]\nbuild_bones_from_mqo : Bone Object Not Found\n"
                                       "ERROR:Failed to build bone from MQO.\n"));
         EXPECT_EQ(mdm.err, "");

@@ -57,23 +57,6 @@ mds_desc one_tag(bone_frame_desc pose, float distance) {
 
 } // namespace
 
-// The sample's tag bones are MDS 2 and 6: weights naming MDS 3 ("chest") name
-// MDM 2, surface bone references 0 1 3 4 become 0 1 2 3, and vertices lose the
-// 8 bytes an MDS vertex has beyond an MDM one.
-TEST(ConvertMdsToMdm, TagBonesLeaveTheNumbering) {
-    const converted c = to_mdm(sample_mds_desc());
-    EXPECT_EQ(c.end, 1204);
-    const offset_t first = mdm_header::size;
-    EXPECT_EQ(c.i(first + mdm_surface::ofs_end), 176 + 4 * 24 + 6 * 20 + 2 * 12 + 4 * 4 + 4 * 4);
-    EXPECT_NE(c.out.find("Report_MDM : Surface[0] Vertex[1:4] Weight#[1] Bone#[2]  "
-                         "Weight[0.500000] XYZ[0.000000 0.000000 -2.000000]\n"),
-              std::string::npos);
-    const offset_t refs = first + c.i(first + mdm_surface::ofs_bone_refs);
-    for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(c.i(refs + 4 * k), k);
-    EXPECT_EQ(c.out.find("Oops"), std::string::npos);
-}
-
 TEST(ConvertMdsToMdm, TagsTakeTheirParentsPoseInFloat32) {
     const converted zero = to_mdm(one_tag({}, 7.5f));
     const offset_t t = zero.tag(0);

@@ -1,5 +1,4 @@
-// Roles of a marker triangle's corners, angles from forward and up directions,
-// and the rotation rows built from the angles.
+// Roles of a marker triangle's corners, and angles from forward and up directions.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -104,33 +103,3 @@ TEST(ExamAngles, TraceShowsDegreesOf314) {
               "Roll[-0.000000] Det[0.000000]\n");
 }
 
-TEST(RotationRows, MatchTheClosedForms) {
-    const bone_angles a{0.3f, -0.7f, 1.2f};
-    const rotation_rows rows = rotation_rows_from_angles(a);
-    const double cr = std::cos(a.roll), sr = std::sin(a.roll);
-    const double cp = std::cos(a.pitch), sp = std::sin(a.pitch);
-    const double cy = std::cos(a.yaw), sy = std::sin(a.yaw);
-    const double expected[9] = {cy * cp,
-                                sy * cp,
-                                -sp,
-                                cy * sp * sr - sy * cr,
-                                sy * sp * sr + cy * cr,
-                                cp * sr,
-                                cy * sp * cr + sy * sr,
-                                sy * sp * cr - cy * sr,
-                                cp * cr};
-    const vector3 got[3] = {rows.rmw1, rows.rmw2, rows.rmw3};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_NEAR(got[i].x, expected[3 * i], 1e-6) << i;
-        EXPECT_NEAR(got[i].y, expected[3 * i + 1], 1e-6) << i;
-        EXPECT_NEAR(got[i].z, expected[3 * i + 2], 1e-6) << i;
-    }
-    // Angles 0 give exactly the identity.
-    const rotation_rows identity = rotation_rows_from_angles({0, 0, 0});
-    const vector3 rows0[3] = {identity.rmw1, identity.rmw2, identity.rmw3};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(rows0[i].x, i == 0 ? 1.0f : 0.0f);
-        EXPECT_EQ(rows0[i].y, i == 1 ? 1.0f : 0.0f);
-        EXPECT_EQ(rows0[i].z, i == 2 ? 1.0f : 0.0f);
-    }
-}

@@ -1,0 +1,279 @@
+// The skeleton builder on small models (records, trace lines, refusals), and
+// the parent search on hand-made bone records (first match, broken chains,
+// loops, chains too long for the ancestor list).
+#include <cmath>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "driver/vector_fields.hpp"
+#include "skeleton/parent_search.hpp"
+#include "support/mqo_model.hpp"
+#include "support/mqo_text.hpp"
+
+using namespace ossify;
+using namespace ossify_test;
+
+namespace {
+
+std::vector<std::string> materials_with(const std::vector<std::string>& names) {
+    std::vector<std::string> lines = {material_line("skin", "skin.tga")};
+    for (const std::string& name : names)
+        lines.push_back(material_line(name));
+    return lines;
+}
+
+// The chain's faces use these vertices: root along +x (up +y), child along +y
+// (up -x), grand along +x (up +z), and a tag drawn as a quad at the end of grand.
+const std::vector<std::string> chain_vertices = {
+    "0.0000 0.0000 0.0000",   "10.0000 0.0000 0.0000",  "0.0000 2.0000 0.0000",
+    "10.0000 10.0000 0.0000", "8.0000 0.0000 0.0000",   "20.0000 10.0000 0.0000",
+    "10.0000 10.0000 2.0000", "25.0000 10.0000 0.0000", "20.0000 11.0000 0.0000"};
+
+// A model whose object "bone" holds the chain's vertices and the given marker
+// faces, after a mesh object (and the objects `before`).
+std::string skeleton(const std::vector<std::string>& markers, const std::vector<std::string>& faces,
+                     const std::string& before = "") {
+    return mqo_document(material_chunk(materials_with(markers)) +
+                        object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"}) +
+                        before + object_chunk("bone", chain_vertices, faces));
+}
+
+const std::vector<std::string> chain_faces = {"3 V(0 1 2) M(1)", "3 V(1 3 4) M(2)",
+                                              "3 V(6 3 5) M(3)", "4 V(5 7 8 6) M(4)"};
+const std::vector<std::string> chain_markers = {"bone:root", "bone:child", "bone:grand",
+                                                "tag:hand"};
+
+struct bones {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(1'000'000);
+    byte_region region{bytes.data(), bytes.size()};
+
+    // Bone `index` from vertex `origin` (at (origin, 0, 0)) to vertex `forward`.
+    void set(std::int32_t index, std::int32_t origin, std::int32_t forward,
+             std::int32_t alternate = -1) {
+        const offset_t r = bone_record_at(index);
+        put_i32(region, r + bone_record::origin, origin);
+        put_i32(region, r + bone_record::forward, forward);
+        put_i32(region, r + bone_record::alternate_origin, alternate);
+        put_vector3(region, r + bone_record::origin_position, {static_cast<float>(origin), 0, 0});
+    }
+    void make_root(std::int32_t index) {
+        put_i32(region, bone_record_at(index) + bone_record::parent, -1);
+    }
+    std::int32_t parent(std::int32_t index) const {
+        return get_i32(region, bone_record_at(index) + bone_record::parent);
+    }
+};
+
+struct search {
+    int result = -1;
+    ancestor_list ancestors;
+    std::string out;
+};
+
+search run(bones& b, std::int32_t num_bones, std::int32_t k) {
+    search s;
+    s.out = capture_stdout([&] {
+        s.result = who_is_your_parent(b.region, num_bones, k, bone_record_at(k), s.ancestors);
+    });
+    return s;
+}
+
+} // namespace
+
+TEST(BuildBones, ChainOfThreeBonesAndATag) {
+    mqo_model b(skeleton(chain_markers, chain_faces));
+    const std::int32_t result = b.build_bones(0);
+    EXPECT_EQ(result, 96 + 796 * 4);
+    EXPECT_EQ(get_i32(b.bones.region, boneobj_header::num_bone), 3);
+    EXPECT_EQ(get_i32(b.bones.region, boneobj_header::num_tag), 1);
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Bone[2] Face[2] Origin[3:10.000000 10.000000 "
+                          "0.000000] Forward[5:20.000000 10.000000 0.000000] Up[6:10.000000 "
+                          "10.000000 2.000000]\n"));
+    EXPECT_TRUE(
+        b.printed("build_bones_from_mqo : Tag[0] Face[3] Origin[5] Forward[7] Up[8]\n"
+                  "build_bones_from_mqo : Tag[0] Name[hand] NumBoneTree[3] Tree[0 1 2 ]\n"));
+    // The root: no parent, no ancestors, relative fields equal to its own.
+    EXPECT_EQ(b.bone_i32(0, bone_record::parent), -1);
+    EXPECT_EQ(b.bone_i32(0, bone_record::num_bone_tree), 0);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(b.bone_f32(0, bone_record::relative_angles + 4 * i),
+                  b.bone_f32(0, bone_record::angles + 4 * i));
+    // child: Yaw -pi/2; grand: Roll -pi/2, relative to child's angles and rows.
+    EXPECT_EQ(b.bone_f32(1, bone_record::parent_distance), 10.0f);
+    EXPECT_EQ(b.bone_f32(1, bone_record::angles + 8), static_cast<float>(-M_PI / 2));
+    EXPECT_EQ(b.bone_i32(2, bone_record::tree + 4), 1); // the root first, the parent last
+    EXPECT_EQ(b.bone_f32(2, bone_record::angles), static_cast<float>(-M_PI / 2));
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(b.bone_f32(2, bone_record::relative_angles + 4 * i),
+                  b.bone_f32(2, bone_record::angles + 4 * i) -
+                      b.bone_f32(1, bone_record::angles + 4 * i));
+    // The tag: kind 1, defined by its quad's first three corners, on grand.
+    EXPECT_EQ(b.bone_i32(3, bone_record::kind), 1);
+    EXPECT_EQ(b.bone_i32(3, bone_record::face_vertex + 8), 8);
+    EXPECT_EQ(b.bone_i32(3, bone_record::parent), 2);
+    EXPECT_EQ(b.bone_f32(3, bone_record::relative_angles),
+              b.bone_f32(3, bone_record::angles) - b.bone_f32(2, bone_record::angles));
+}
+
+TEST(BuildBones, OnlyTheObjectNamedExactlyBone) {
+    mqo_model b(
+        skeleton(chain_markers, chain_faces,
+                 object_chunk("bones", {"0 0 0"}, {}) + object_chunk("Bone", {"0 0 0"}, {})));
+    EXPECT_GT(b.build_bones(0), 0);
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Bone Object[3]\n"));
+}
+
+TEST(BuildBones, LastTriangleOfAMaterialDefinesTheBone) {
+    mqo_model b(skeleton({"bone:only", "bone:quad"},
+                         {"3 V(0 1 2) M(1)", "4 V(0 1 3 4) M(2)", "3 V(1 3 4) M(1)"}));
+    const std::int32_t result = b.build_bones(0);
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Bone[0] Face[0] "));
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Bone[0] Face[2] "));
+    EXPECT_EQ(b.bone_i32(0, bone_record::face), 2);
+    EXPECT_EQ(b.bone_i32(0, bone_record::origin), 1);
+    // A bone drawn only as a quad keeps zero face fields: vertex 0 for every
+    // role, so its parent search finds itself and it cannot reach the root.
+    EXPECT_EQ(b.bone_i32(1, bone_record::face), 0);
+    EXPECT_EQ(b.bone_i32(1, bone_record::forward), 0);
+    EXPECT_EQ(b.bone_f32(1, bone_record::up_position + 4), 0.0f);
+    EXPECT_TRUE(b.printed("who_is_your_parent : BONE[1] Parent chain returns to BONE[1].\n"
+                          "build_bones_from_mqo : BONE[1] Name[quad] Cannot reach Root.\n"));
+    EXPECT_EQ(result, -3);
+}
+
+TEST(BuildBones, BoneWithoutAFaceCanBeTheRoot) {
+    mqo_model b(skeleton({"bone:hip", "bone:leg"}, {"3 V(0 1 2) M(2)"}));
+    const std::int32_t result = b.build_bones(0);
+    // Without tags the object ends after the bones.
+    EXPECT_EQ(result, 96 + 796 * 2);
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Tag[0] found in bone object\n"));
+    EXPECT_EQ(get_i32(b.bones.region, boneobj_header::num_tag), 0);
+    EXPECT_EQ(b.bone_i32(1, bone_record::parent), 0);
+    // Its zero-length directions give angles 0 and identity rows.
+    EXPECT_EQ(b.bone_f32(0, bone_record::angles + 8), 0.0f);
+    EXPECT_EQ(b.bone_f32(0, bone_record::rmw1), 1.0f);
+    EXPECT_EQ(b.bone_f32(0, bone_record::rmw3 + 8), 1.0f);
+}
+
+TEST(BuildBones, LinesGiveAlternateOrigins) {
+    // b's origin 3 is nobody's forward vertex, but the line 3-1 makes vertex 1,
+    // the root's forward vertex, its alternate origin. The line also gives the
+    // bone starting at vertex 1 the alternate origin 3.
+    mqo_model b(skeleton({"bone:root", "bone:a", "bone:b", "tag:t"},
+                         {"3 V(0 1 2) M(1)", "3 V(1 3 4) M(2)", "3 V(3 5 6) M(3)", "2 V(3 1)",
+                          "3 V(5 7 8) M(4)", "2 V(8 5)"}));
+    const std::int32_t result = b.build_bones(0);
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : BONE[1] Alternate Origin[3].\n"
+                          "build_bones_from_mqo : BONE[2] Alternate Origin[1].\n"));
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Tag[0] Alternate Origin[8].\n"));
+    EXPECT_EQ(b.bone_i32(2, bone_record::alternate_origin), 1);
+    EXPECT_EQ(b.bone_i32(2, bone_record::parent), 0);
+    EXPECT_EQ(b.bone_i32(3, bone_record::alternate_origin), 8);
+    EXPECT_GT(result, 0);
+}
+
+// Each refused model gives its result (-1, or -3 where a bone or tag cannot
+// reach the root) and says why.
+TEST(BuildBones, Refusals) {
+    const struct {
+        std::string document, message;
+        std::int32_t result = -1, root = 0;
+        std::size_t bone_size = 1'000'000;
+    } cases[] = {
+        {mqo_document(material_chunk(materials_with({"bone:a"})) +
+                      object_chunk("bones", {"0 0 0"}, {}) + object_chunk("Bone", {"0 0 0"}, {})),
+         "build_bones_from_mqo : Bone Object[2]\nbuild_bones_from_mqo : Bone Object Not Found\n"},
+        {skeleton(chain_markers, chain_faces),
+         "build_bones_from_mqo : Invalid Root Bone "
+         "Definition!!\n",
+         -1, 3},
+        {skeleton({}, {"3 V(0 1 2)"}), "build_bones_from_mqo : Invalid Root Bone Definition!!\n"},
+        // a and b point at each other's origins (vertices 3 and 5).
+        {skeleton({"bone:root", "bone:a", "bone:b"},
+                  {"3 V(0 1 2) M(1)", "3 V(3 5 6) M(2)", "3 V(5 3 8) M(3)"}),
+         "who_is_your_parent : BONE[2] Parent chain returns to BONE[1].\n"
+         "build_bones_from_mqo : BONE[1] Name[a] Cannot reach Root.\n",
+         -3},
+        {skeleton({"bone:root", "tag:lost"}, {"3 V(0 1 2) M(1)", "3 V(5 7 8) M(2)"}),
+         "who_is_your_parent : BONE[0] No parents found.\n"
+         "build_bones_from_mqo : Tag[0] Name[lost] Cannot reach Root.\n",
+         -3},
+        {skeleton({"bone:root"}, {"3 V(0 1 x) M(1)"}),
+         "build_bones_from_mqo : Bone[0] Name[root] Face[0] Vertex[-1] is not a vertex of the "
+         "bone object\n"},
+        {skeleton({"bone:root", "tag:far"}, {"3 V(0 1 2) M(1)", "4 V(1 2 9 3) M(2)"}),
+         "build_bones_from_mqo : Tag[0] Name[far] Face[1] Vertex[9] is not a vertex of the bone "
+         "object\n"},
+        {skeleton(chain_markers, chain_faces),
+         "build_bones_from_mqo : Bone[1] Material[2] Name[child]\n"
+         "build_bones_from_mqo : Bone object would grow past the bone buffer[1688 bytes]\n",
+         -1, 0, 96 + 796 * 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        mqo_model b(c.document);
+        EXPECT_EQ(b.build_bones(c.root, c.bone_size), c.result);
+        EXPECT_TRUE(b.printed(c.message)) << b.out;
+        EXPECT_FALSE(b.bones.region.fault);
+    }
+}
+
+TEST(WhoIsYourParent, LowestNumberedBoneWinsAndTheChainIsWalked) {
+    bones b;
+    b.set(0, 0, 1);
+    b.make_root(0);
+    b.set(1, 1, 2);
+    b.set(2, 1, 2);
+    b.set(3, 2, 6);
+    const search s = run(b, 4, 3);
+    EXPECT_EQ(s.result, 1);
+    ASSERT_EQ(s.ancestors.count, 2);
+    EXPECT_EQ(s.ancestors.bone[0], 1);
+    EXPECT_EQ(s.ancestors.bone[1], 0);
+    EXPECT_EQ(b.parent(3), 1);
+    EXPECT_EQ(b.parent(1), 0);
+    EXPECT_EQ(get_f32(b.region, bone_record_at(3) + bone_record::parent_distance), 1.0f);
+    EXPECT_EQ(get_f32(b.region, bone_record_at(1) + bone_record::parent_distance), 1.0f);
+}
+
+TEST(WhoIsYourParent, BrokenChainsAndLoopsEndTheSearch) {
+    bones b;
+    b.set(0, 0, 1);
+    b.make_root(0);
+    b.set(1, 5, 6); // 2 hangs from 1, which hangs from nothing
+    b.set(2, 6, 7);
+    b.set(3, 14, 15); // 3 and 4 point at each other's origins
+    b.set(4, 15, 14);
+    b.set(5, 17, 18, 18); // its forward vertex is its own alternate origin
+    const struct {
+        std::int32_t num_bones, k;
+        std::string message;
+    } cases[] = {
+        {6, 2, "who_is_your_parent : BONE[1] No parents found.\n"},
+        {6, 1, "who_is_your_parent : BONE[1] No parents found.\n"},
+        {0, 1, "who_is_your_parent : BONE[1] No parents found.\n"},
+        {6, 3, "who_is_your_parent : BONE[4] Parent chain returns to BONE[3].\n"},
+        {6, 5, "who_is_your_parent : BONE[5] Parent chain returns to BONE[5].\n"},
+    };
+    for (const auto& c : cases) {
+        const search s = run(b, c.num_bones, c.k);
+        EXPECT_EQ(s.result, 0) << c.message;
+        EXPECT_EQ(s.out, c.message);
+    }
+}
+
+TEST(WhoIsYourParent, AtMost128Ancestors) {
+    bones b;
+    for (std::int32_t i = 0; i < 130; ++i)
+        b.set(i, i, i + 1);
+    b.make_root(0);
+    const search deepest_allowed = run(b, 130, 128);
+    EXPECT_EQ(deepest_allowed.result, 1);
+    EXPECT_EQ(deepest_allowed.ancestors.count, 128);
+    EXPECT_EQ(deepest_allowed.ancestors.bone[127], 0);
+    const search too_deep = run(b, 130, 129);
+    EXPECT_EQ(too_deep.result, 0);
+    EXPECT_EQ(too_deep.out, "who_is_your_parent : BONE[1] More than 128 ancestors.\n");
+}
