@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "driver/vector_fields.hpp"
+#include "driver/vector_math.hpp"
+#include "mesh/bone_binding.hpp"
 #include "support/mqo_model.hpp"
 #include "support/mqo_text.hpp"
 
@@ -158,5 +160,24 @@ TEST(MeshBuilder, Refusals) {
         mqo_model b(c.document);
         EXPECT_EQ(b.build_mesh(c.mesh_size), -1);
         EXPECT_NE(b.out.find(c.message), std::string::npos) << b.out;
+    }
+}
+
+// The bone-local position of a point: it turns against yaw and roll, with pitch.
+TEST(BoneBinding, LocalPositionTurnsAgainstYawAndRollWithPitch) {
+    constexpr float quarter = 1.5707963267948966f;
+    const struct {
+        float roll, pitch, yaw;
+        vector3 point, local;
+    } cases[] = {
+        {0, 0, quarter, {1, 0, 0}, {0, -1, 0}},
+        {0, quarter, 0, {1, 0, 0}, {0, 0, -1}}, // +pitch about y: not (0, 0, 1)
+        {quarter, 0, 0, {0, 1, 0}, {0, 0, -1}},
+    };
+    for (const auto& c : cases) {
+        const vector3 p = mat3_mul_vec3(bone_local_rotation(c.roll, c.pitch, c.yaw), c.point);
+        EXPECT_NEAR(p.x, c.local.x, 1e-6f);
+        EXPECT_NEAR(p.y, c.local.y, 1e-6f);
+        EXPECT_NEAR(p.z, c.local.z, 1e-6f);
     }
 }

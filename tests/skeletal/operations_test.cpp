@@ -1,8 +1,10 @@
-// The operations on loaded MDMs and MDXs, for what the end-to-end hashes do not
-// show: the MDM report, tag and bone replacement, and rescaling in place.
+// The operations on loaded skeletal files, for what the end-to-end hashes of
+// the sample do not show: tags in float32 at other poses, renumbered bones,
+// tolerated and refused inputs, replacement and rescaling at their edges.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "skeletal_fixture.hpp"
@@ -12,47 +14,188 @@ using namespace ossify_test;
 
 namespace {
 
+// A buffer after an operation on it: what the operation returned and printed.
+struct outcome {
+    work_buffer file;
+    std::int32_t result = 0;
+    std::string out{};
+    std::int32_t i(offset_t at) const { return get_i32(file.region, at); }
+    float f(offset_t at) const { return get_f32(file.region, at); }
+    float bone(int b, offset_t field) const {
+        return f(i(mdx_header::ofs_bones) + mds_bone_info::size * b + field);
+    }
+    offset_t tag(int t) const {
+        offset_t at = i(mdm_header::ofs_tags);
+        for (int k = 0; k < t; ++k)
+            at += i(at + mdm_tag::ofs_end);
+        return at;
+    }
+};
+
+outcome after(work_buffer file, const std::function<std::int32_t(byte_region&)>& operation) {
+    outcome o{std::move(file)};
+    o.out = capture_stdout([&] { o.result = operation(o.file.region); });
+    return o;
+}
+
+outcome to_mdm(const mds_desc& desc, std::int32_t frame = 0, std::size_t size = mdm_buffer_size) {
+    const placed_file mds = place_mds(build_mds(desc));
+    return after(make_work_buffer(size),
+                 [&](byte_region& r) { return convert_mds_to_mdm(mds.buffer.region, r, frame); });
+}
+
+outcome to_mdx(const mds_desc& desc) {
+    const placed_file mds = place_mds(build_mds(desc));
+    return after(make_work_buffer(mdx_buffer_size),
+                 [&](byte_region& r) { return convert_mds_to_mdx(r, mds.buffer.region); });
+}
+
+// A root and one tag hanging from it, whose parent pose is `pose`.
+mds_desc one_tag(bone_frame_desc pose, float distance) {
+    return {"model",
+            1,
+            0,
+            -1,
+            {{"root", -1, 0, 0, 0}, {"tag_x", 0, 0, distance, 1}},
+            {{{}, {pose, {}}}},
+            {}};
+}
+
 mdx_desc skeleton(std::vector<bone_desc> bones) {
     return {"skeleton", -1, std::move(bones), {{}}};
 }
 
-struct edited {
-    placed_file file;
-    int result = 0;
-    std::string out{};
-    std::int32_t i(offset_t at) { return get_i32(file.region(), at); }
-    float f(offset_t at) { return get_f32(file.region(), at); }
-    float bone(int b, offset_t field) {
-        return f(i(mdx_header::ofs_bones) + mds_bone_info::size * b + field);
-    }
-};
-
-edited replace_tags(const mdm_desc& target, const placed_file& reference) {
-    edited e{place_mdm(build_mdm(target))};
-    e.out = capture_stdout(
-        [&] { e.result = replace_mdm_tags(reference.buffer.region, e.file.region()); });
-    return e;
+outcome replace_bones(const mdx_desc& target, const mdx_desc& reference) {
+    const placed_file ref = place_mdx(build_mdx(reference));
+    return after(std::move(place_mdx(build_mdx(target)).buffer),
+                 [&](byte_region& r) { return replace_mdx_bones(r, ref.buffer.region); });
 }
 
-edited replace_bones(const mdx_desc& target, const mdx_desc& reference) {
-    edited e{place_mdx(build_mdx(target))};
-    placed_file ref = place_mdx(build_mdx(reference));
-    e.out = capture_stdout([&] { e.result = replace_mdx_bones(e.file.region(), ref.region()); });
-    return e;
+outcome replace_tags(const bytes& target, const mdm_desc& reference) {
+    const placed_file ref = place_mdm(build_mdm(reference));
+    return after(std::move(place_mdm(target).buffer),
+                 [&](byte_region& r) { return replace_mdm_tags(ref.buffer.region, r); });
 }
-
-edited rescaled(placed_file file, int (*rescale)(byte_region&, std::int32_t),
-                std::int32_t percent) {
-    edited e{std::move(file)};
-    e.out = capture_stdout([&] { e.result = rescale(e.file.region(), percent); });
-    EXPECT_EQ(e.result, 1);
-    return e;
-}
-
-// The first weight offset of the first vertex of the first surface.
-constexpr offset_t weight_offset = 100 + 176 + 24 + skin_weight::offset;
 
 } // namespace
+
+TEST(ConvertMdsToMdm, TagsTakeTheirParentsPoseInFloat32) {
+    const outcome zero = to_mdm(one_tag({}, 7.5f));
+    const offset_t t = zero.tag(0);
+    const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    for (int k = 0; k < 9; ++k)
+        EXPECT_EQ(zero.f(t + mdm_tag::axis + 4 * k), identity[k]) << k;
+    EXPECT_EQ(zero.f(t + mdm_tag::offset), 7.5f);
+    EXPECT_EQ(zero.f(t + mdm_tag::offset + 4), 0.0f);
+    EXPECT_TRUE(std::signbit(zero.f(t + mdm_tag::offset + 8))); // -D * sin(0) is -0
+    EXPECT_EQ(zero.i(t + mdm_tag::num_bone_refs), 1); // a tag on the root lists the root alone
+    EXPECT_EQ(zero.i(t + mdm_tag::size), 0);
+
+    // A quarter turn is 16384 steps of 2 * 3.1415 / 65536: 1.57075 radians, not pi/2.
+    const outcome turned = to_mdm(one_tag({{0, 16384, 0, 0}}, 1.0f));
+    const offset_t axis = turned.tag(0) + mdm_tag::axis;
+    EXPECT_EQ(turned.f(axis), static_cast<float>(std::cos(1.57075)));
+    EXPECT_NEAR(turned.f(axis), 4.63268e-5f, 1e-9f);
+    EXPECT_EQ(turned.f(axis + 4), 1.0f);
+    EXPECT_EQ(turned.f(axis + 8), 0.0f);
+    EXPECT_TRUE(std::signbit(turned.f(axis + 8)));
+    const outcome down = to_mdm(one_tag({{}, {0, -16384}}, 10.0f));
+    const offset_t offset = down.tag(0) + mdm_tag::offset;
+    EXPECT_NEAR(down.f(offset), 0.000463f, 1e-6f);
+    EXPECT_EQ(down.f(offset + 4), 0.0f);
+    EXPECT_EQ(down.f(offset + 8), 10.0f);
+
+    // The sample at frame 1: tag_head hangs from "head" (MDS 5, MDM 4), its list
+    // root first and renumbered, its offset from its own distance 2 and head's
+    // offset angles.
+    const outcome sample = to_mdm(sample_mds_desc(), 1);
+    EXPECT_EQ(sample.result, 1204);
+    const offset_t head = sample.tag(1);
+    EXPECT_EQ(sample.i(head + mdm_tag::attach_bone), 4);
+    ASSERT_EQ(sample.i(head + mdm_tag::num_bone_refs), 5);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(sample.i(head + mdm_tag::size + 4 * k), k);
+    const double o0 = 8192 * (1.0 / 65536) * 2 * 3.1415, o1 = 4096 * (1.0 / 65536) * 2 * 3.1415;
+    EXPECT_EQ(sample.f(head + mdm_tag::offset),
+              static_cast<float>(2.0 * std::cos(o1) * std::cos(o0)));
+    EXPECT_EQ(sample.f(head + mdm_tag::offset + 8), static_cast<float>(-2.0 * std::sin(o1)));
+}
+
+TEST(ConvertMdsToMdm, OffsetMismatchIsReportedAndTolerated) {
+    bytes file = build_mds(sample_mds_desc());
+    const offset_t s = read_i32(file, mds_header::ofs_surfaces);
+    patch_i32(file, s + mds_surface::ofs_end, read_i32(file, s + mds_surface::ofs_end) + 8);
+    const placed_file mds = place_mds(file);
+    ASSERT_EQ(mds.out, mds_valid);
+    const outcome o = after(make_work_buffer(mdm_buffer_size), [&](byte_region& r) {
+        return convert_mds_to_mdm(mds.buffer.region, r, 0);
+    });
+    EXPECT_NE(o.out.find("Report_MDM : Surface[0] Triangle[1:2] Index[0 2 3]\n"
+                         "Oops, Offset does not match total size in #0 surface."
+                         "(SIZE:448)(OFFSET:456)(ADDRESS:448)\n"
+                         "Report_MDM : Surface[1] Vertex[0:3]"),
+              std::string::npos);
+    // The next surfaces are read and written where the packed contents end.
+    EXPECT_EQ(o.result, 1204);
+    EXPECT_EQ(o.i(100 + 448 + mdm_surface::ofs_header), -548);
+}
+
+TEST(ConvertMdsToMdm, Refusals) {
+    for (std::int32_t frame : {2, -1}) {
+        // Refused after the surfaces were converted and logged, before the header.
+        const outcome o = to_mdm(sample_mds_desc(), frame);
+        EXPECT_EQ(o.result, -1);
+        EXPECT_TRUE(o.out.ends_with("Report_MDM : Surface[1] Triangle[0:1] Index[0 1 2]\nDone.\n"
+                                    "Tags...ERROR: Invalid BASEFRAME value.\n"));
+        EXPECT_EQ(o.i(mdm_header::ident), 0);
+    }
+    const outcome small = to_mdm(sample_mds_desc(), 0, 1000);
+    EXPECT_EQ(small.result, -1);
+    EXPECT_TRUE(small.out.ends_with("Tags...Done.\nERROR:The MDM of this MDS does not fit its "
+                                    "buffer.\n"));
+}
+
+// Without tag bones, frames and bone infos are the MDS's byte for byte; the tag
+// bones MDS 2 and 6 of the sample leave them, and later parents are renumbered.
+TEST(ConvertMdsToMdx, FramesAndBoneInfosOfTheRegularBones) {
+    mds_desc s = sample_mds_desc();
+    for (bone_desc& b : s.bones)
+        b.flags = 0;
+    const bytes mds = build_mds(s);
+    const outcome all = to_mdx(s);
+    const offset_t length = 2 * (52 + 12 * 7) + 80 * 7;
+    EXPECT_EQ(all.result, 96 + length);
+    EXPECT_EQ(std::memcmp(all.file.region.data + 96, mds.data() + 120, length), 0);
+    EXPECT_EQ(all.out, "\n--- Build MDX ---\n\nParsing MDS Bone...Done.\n"
+                       "MDS Bones\t\t\t:7 (Bone 7 + Tag 0)\nHeader...Done\nFrames...Done\n"
+                       "Bones...Done\nMDX Convertion has been done.\nMDX size\t\t\t:928\n");
+    const outcome c = to_mdx(sample_mds_desc());
+    const offset_t frame = 52 + 12 * 5, mds_frame1 = 120 + 52 + 12 * 7;
+    EXPECT_EQ(c.result, 96 + 2 * frame + 80 * 5);
+    EXPECT_EQ(std::memcmp(c.file.region.data + 96 + frame, mds.data() + mds_frame1, 52), 0);
+    EXPECT_EQ(std::memcmp(c.file.region.data + 96 + frame + 52 + 12 * 2,
+                          mds.data() + mds_frame1 + 52 + 12 * 3, 12), // "chest"
+              0);
+    const offset_t bones = c.i(mdx_header::ofs_bones);
+    EXPECT_EQ(get_text(c.file.region, bones + 80 * 3, 64), "neck");
+    EXPECT_EQ(c.i(bones + 80 * 3 + mds_bone_info::parent), 2);
+    EXPECT_EQ(c.i(bones + 80 * 4 + mds_bone_info::parent), 3);
+}
+
+TEST(ConvertMdsToMdx, TorsoParentIsRenumbered) {
+    for (std::int32_t torso : {4, -1, 7, -2}) {
+        mds_desc s = sample_mds_desc();
+        s.torso_parent = torso;
+        const outcome o = to_mdx(s);
+        if (torso == 4 || torso == -1) {
+            EXPECT_EQ(o.i(mdx_header::torso_parent), torso == 4 ? 3 : -1);
+            continue;
+        }
+        EXPECT_EQ(o.result, -1);
+        EXPECT_TRUE(o.out.ends_with("Tag 2)\nERROR:The MDS torso parent " + std::to_string(torso) +
+                                    " is not one of its bones.\n"));
+    }
+}
 
 TEST(PrintMdmReport, EndingsAndUnterminatedNames) {
     const auto report = [](bytes file) {
@@ -73,53 +216,47 @@ TEST(PrintMdmReport, EndingsAndUnterminatedNames) {
 // The reference's whole tag block replaces the target's, whatever either holds;
 // a tagless MDM (as built from a mesh) has its tags offset at its end.
 TEST(ReplaceMdmTags, TakesTheWholeTagBlock) {
-    const placed_file ref = place_mdm(build_mdm(reference_mdm_desc()));
     mdm_desc target = reference_mdm_desc();
     target.tags = {{"a", {}, 0, {}, {0}}, {"b", {}, 1, {}, {0, 1}}};
-    edited e = replace_tags(target, ref);
-    EXPECT_EQ(e.result, 1);
-    EXPECT_EQ(e.out, "\nMDM tag total replacement...Done.\n");
-    EXPECT_EQ(e.i(mdm_header::ofs_tags), 328); // unchanged
-    EXPECT_EQ(e.i(mdm_header::num_tags), 3);
-    EXPECT_EQ(e.i(mdm_header::ofs_end), 752);
-    EXPECT_EQ(std::memcmp(e.file.region().data + 328, ref.buffer.region.data + 328, 752 - 328), 0);
+    const outcome o = replace_tags(build_mdm(target), reference_mdm_desc());
+    EXPECT_EQ(o.result, 1);
+    EXPECT_EQ(o.out, "\nMDM tag total replacement...Done.\n");
+    EXPECT_EQ(o.i(mdm_header::ofs_tags), 328); // unchanged
+    EXPECT_EQ(o.i(mdm_header::num_tags), 3);
+    EXPECT_EQ(o.i(mdm_header::ofs_end), 752);
+    const bytes reference = build_mdm(reference_mdm_desc());
+    EXPECT_EQ(std::memcmp(o.file.region.data + 328, reference.data() + 328, 752 - 328), 0);
     target.tags.clear();
-    EXPECT_EQ(replace_tags(target, ref).i(mdm_header::ofs_end), 752);
-    edited emptied = replace_tags(reference_mdm_desc(), place_mdm(build_mdm(target)));
+    EXPECT_EQ(replace_tags(build_mdm(target), reference_mdm_desc()).i(mdm_header::ofs_end), 752);
+    const outcome emptied = replace_tags(reference, target);
     EXPECT_EQ(emptied.i(mdm_header::num_tags), 0);
     EXPECT_EQ(emptied.i(mdm_header::ofs_end), 328);
+
+    // 436 bytes of tags do not fit after 999,700: refused, the target untouched.
+    const outcome full =
+        replace_tags(patched(reference, {{mdm_header::ofs_tags, 999'700}}), reference_mdm_desc());
+    EXPECT_EQ(full.result, -1);
+    EXPECT_EQ(full.out, "\nMDM tag total replacement...ERROR:The replaced tags would not fit the "
+                        "MDM buffer.\n");
+    EXPECT_EQ(full.i(mdm_header::num_tags), 3);
 }
 
-TEST(ReplaceMdmTags, ResultBeyondTheBufferIsRefused) {
-    // 436 bytes of tags do not fit after 999,700.
-    edited e{
-        place_mdm(patched(build_mdm(reference_mdm_desc()), {{mdm_header::ofs_tags, 999'700}}))};
-    const placed_file ref = place_mdm(build_mdm(reference_mdm_desc()));
-    e.out =
-        capture_stdout([&] { e.result = replace_mdm_tags(ref.buffer.region, e.file.region()); });
-    EXPECT_EQ(e.result, -1);
-    EXPECT_EQ(e.out, "\nMDM tag total replacement...ERROR:The replaced tags would not fit the "
-                     "MDM buffer.\n");
-    EXPECT_EQ(e.i(mdm_header::num_tags), 3); // untouched
-}
+TEST(ReplaceMdxBones, ByExactNamesTheFirstTargetOfANameTakesIt) {
+    const outcome twice = replace_bones(skeleton({{"a", -1, 0, 1, 0}, {"a", 0, 0, 2, 0}}),
+                                        skeleton({{"a", -1, 0.1f, 10, 0}, {"a", -1, 0.2f, 20, 0}}));
+    EXPECT_EQ(twice.result, 1);
+    EXPECT_EQ(twice.out, "a\na\n");
+    EXPECT_EQ(twice.bone(0, mds_bone_info::parent_dist), 20.0f);
+    EXPECT_EQ(twice.bone(1, mds_bone_info::parent_dist), 2.0f);
 
-TEST(ReplaceMdxBones, ANameTwiceInTheReferenceHitsTheFirstTargetTwice) {
-    edited e = replace_bones(skeleton({{"a", -1, 0, 1, 0}, {"a", 0, 0, 2, 0}}),
-                             skeleton({{"a", -1, 0.1f, 10, 0}, {"a", -1, 0.2f, 20, 0}}));
-    EXPECT_EQ(e.result, 1);
-    EXPECT_EQ(e.out, "a\na\n");
-    EXPECT_EQ(e.bone(0, mds_bone_info::parent_dist), 20.0f);
-    EXPECT_EQ(e.bone(1, mds_bone_info::parent_dist), 2.0f);
-}
-
-TEST(ReplaceMdxBones, Refusals) {
     const mdx_desc target = skeleton({{"a", -1, 0, 1, 0}, {"b", 0, 0, 2, 0}});
-    edited count = replace_bones(target, skeleton({{"a", -1, 0, 5, 0}}));
+    const outcome count = replace_bones(target, skeleton({{"a", -1, 0, 5, 0}}));
     EXPECT_EQ(count.result, -1);
     EXPECT_EQ(count.out, "ERROR: Number of bones not same.\n");
     EXPECT_EQ(count.bone(0, mds_bone_info::parent_dist), 1.0f);
     // Names compare exactly: "B" is not "b", "a" is not "ab". The match already made stays.
-    edited missing = replace_bones(target, skeleton({{"a", -1, 0, 5, 0}, {"B", -1, 0, 6, 0}}));
+    const outcome missing =
+        replace_bones(target, skeleton({{"a", -1, 0, 5, 0}, {"B", -1, 0, 6, 0}}));
     EXPECT_EQ(missing.result, -1);
     EXPECT_EQ(missing.out, "a\nERROR: Insufficient number of replaced bones.\n");
     EXPECT_EQ(missing.bone(0, mds_bone_info::parent_dist), 5.0f);
@@ -135,10 +272,10 @@ TEST(ReplaceMdxBones, ManyBonesStayQuick) {
         forward.push_back({"bone" + std::to_string(b), -1, 0, 1, 0});
         backward.push_back({"bone" + std::to_string(39999 - b), -1, 0, 7, 0});
     }
-    edited e = replace_bones(skeleton(forward), skeleton(backward));
-    EXPECT_EQ(e.result, 1);
-    EXPECT_EQ(e.bone(0, mds_bone_info::parent_dist), 7.0f);
-    EXPECT_EQ(e.bone(39999, mds_bone_info::parent_dist), 7.0f);
+    const outcome o = replace_bones(skeleton(forward), skeleton(backward));
+    EXPECT_EQ(o.result, 1);
+    EXPECT_EQ(o.bone(0, mds_bone_info::parent_dist), 7.0f);
+    EXPECT_EQ(o.bone(39999, mds_bone_info::parent_dist), 7.0f);
 }
 
 // Factors of zero and below keep the signs of zero a product gives; a factor
@@ -146,23 +283,32 @@ TEST(ReplaceMdxBones, ManyBonesStayQuick) {
 TEST(Rescale, ZeroNegativeAndInexactFactors) {
     mdm_desc m = reference_mdm_desc();
     m.surfaces[0].vertices[0].weights[0].offset = {2, -4, 0};
-    edited zero = rescaled(place_mdm(build_mdm(m)), rescale_mdm, 0);
-    EXPECT_FALSE(std::signbit(zero.f(weight_offset)));
-    EXPECT_TRUE(std::signbit(zero.f(weight_offset + 4))); // -4 * 0 is -0
-    edited mirrored = rescaled(place_mdm(build_mdm(m)), rescale_mdm, -100);
-    EXPECT_EQ(mirrored.f(weight_offset), -2.0f);
-    EXPECT_EQ(mirrored.f(weight_offset + 4), 4.0f);
-    EXPECT_TRUE(std::signbit(mirrored.f(weight_offset + 8)));
-    EXPECT_EQ(rescaled(place_mdm(build_mdm(m)), rescale_mdm, 33).f(weight_offset),
-              static_cast<float>(2.0 * static_cast<float>(0.33)));
+    const auto mdm = [&](std::int32_t percent) {
+        return after(std::move(place_mdm(build_mdm(m)).buffer),
+                     [&](byte_region& r) { return rescale_mdm(r, percent); });
+    };
+    constexpr offset_t weight = 100 + 176 + 24 + skin_weight::offset; // the first one
+    const outcome zero = mdm(0);
+    EXPECT_FALSE(std::signbit(zero.f(weight)));
+    EXPECT_TRUE(std::signbit(zero.f(weight + 4))); // -4 * 0 is -0
+    const outcome mirrored = mdm(-100);
+    EXPECT_EQ(mirrored.f(weight), -2.0f);
+    EXPECT_EQ(mirrored.f(weight + 4), 4.0f);
+    EXPECT_TRUE(std::signbit(mirrored.f(weight + 8)));
+    EXPECT_EQ(mdm(33).f(weight), static_cast<float>(2.0 * static_cast<float>(0.33)));
 
     mdx_desc x = reference_mdx_desc();
     x.frames[0].header = {-1, -2, -3, 1, 2, 3, 0.5f, 0, -0.5f, 7, 1, 0, -1};
-    edited zero_x = rescaled(place_mdx(build_mdx(x)), rescale_mdx, 0);
+    const auto mdx = [&](std::int32_t percent) {
+        return after(std::move(place_mdx(build_mdx(x)).buffer),
+                     [&](byte_region& r) { return rescale_mdx(r, percent); });
+    };
+    const outcome zero_x = mdx(0);
     EXPECT_TRUE(std::signbit(zero_x.f(96)));
     EXPECT_FALSE(std::signbit(zero_x.f(96 + 12)));
-    edited negative = rescaled(place_mdx(build_mdx(x)), rescale_mdx, -50);
+    const outcome negative = mdx(-50);
     EXPECT_EQ(negative.f(96 + 12), -0.5f);
     EXPECT_EQ(negative.bone(0, mds_bone_info::parent_dist), -3.5f);
     EXPECT_EQ(negative.bone(0, mds_bone_info::torso_weight), 0.5f); // not a length
+    EXPECT_EQ(zero.result + negative.result, 2);
 }

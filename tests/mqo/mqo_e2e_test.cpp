@@ -1,6 +1,6 @@
-// Every file the reader refuses, run through mode 8: standard output carries the
-// reader's own words (nothing for its silent refusals), standard error says
-// which line broke which rule.
+// MQO files through mode 8 (and 9): every file the reader refuses, where
+// standard output carries the reader's own words (nothing for its silent
+// refusals) and standard error says which line broke which rule; and real files.
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -132,4 +132,46 @@ TEST(MqoRefusal, MissingFileAndWarningsOfAcceptedFiles) {
                          std::string(63, 'a') +
                          "]\nLoad_MQO : the file ends inside a list (0 materials, 2 vertices, 0 "
                          "faces missing); they stay zero\n");
+}
+
+// Files saved by the modeller itself (data/README.md gives their origin and
+// licences: CRLF line ends, Shift_JIS names, n-gons, chunks the reader skips):
+// each is read in full and converts in mode 8, but for the one with n-gons.
+// Mode 9 finds no object named "bone" (wild_dsan's skeleton object follows
+// another tool's convention, "bone:BoneDsan") and stops before test.bone.
+TEST(RealFiles, ModeEightConvertsThemModeNineFindsNoBoneObject) {
+    const auto run = [](const scratch_dir& s, int mode, const std::string& file) {
+        s.write("ossify.cfg", "MODE=" + std::to_string(mode) +
+                                  "\nMQO=" + source_path("tests/mqo/data/" + file).string() +
+                                  "\nMQOROOTBONE=0\nMDM=out.mdm\nMD3OUTNAME=out.md3\n");
+        return s.run();
+    };
+    const struct {
+        const char* file;
+        std::string loaded; // the reader's last line, or what standard error says
+    } models[] = {
+        {"d-chan2_anchors_mirror.mqo", "EXIT MQOSIZE[31256] Material[3] Object[13]\n"},
+        {"materialex2_v11.mqo", "EXIT MQOSIZE[736] Material[1] Object[1]\n"},
+        {"wild_dsan_bones.mqo", "EXIT MQOSIZE[123876] Material[10] Object[3]\n"},
+        {"autocsg_sample_v11_ngons.mqo",
+         "Load_MQO : refused line 1544: 16 V(11 25 24 23 22 21 20 19 18 17 16 15 14 13 12 10) "
+         "M(0) UID(42031)\nLoad_MQO : a face has 2, 3 or 4 corners\n"},
+    };
+    for (const auto& m : models) {
+        SCOPED_TRACE(m.file);
+        scratch_dir s;
+        const run_result r = run(s, 8, m.file);
+        const bool refused = m.loaded.starts_with("Load_MQO");
+        EXPECT_EQ(r.status, refused ? 0 : 1);
+        EXPECT_NE((refused ? r.err : r.out).find(m.loaded), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(s.exists("out.md3"), !refused);
+    }
+    scratch_dir s;
+    const run_result r = run(s, 9, "wild_dsan_bones.mqo");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with("build_bones_from_mqo : Bone Object[3]\n"
+                                "build_bones_from_mqo : Bone Object Not Found\n"
+                                "ERROR:Failed to build bone from MQO.\n"));
+    EXPECT_TRUE(s.exists("test.mqoobj"));
+    EXPECT_FALSE(s.exists("test.bone"));
 }
