@@ -54,26 +54,13 @@ TEST(FormatFixed6, RoundsTiesAndSpellsSpecialValuesLikePrintf) {
     for (int exponent = 7; exponent <= 24; ++exponent)
         for (int n = -4096; n <= 4096; ++n)
             c.check(std::ldexp(n, -exponent));
-    for (double value : {0.0078125,
-                         0.0000005,
-                         2.5e-7,
-                         0.5,
-                         1e-7,
-                         999999.9999995,
-                         0.0,
-                         -0.0,
-                         limits::infinity(),
-                         -limits::infinity(),
-                         limits::quiet_NaN(),
-                         -limits::quiet_NaN(),
-                         limits::max(),
-                         -limits::max(),
-                         limits::denorm_min(),
-                         double{std::numeric_limits<float>::max()},
-                         1e-6,
-                         -1e-6,
-                         4.9999999e-7,
-                         -4.9999999e-7})
+    const double inf = limits::infinity(), nan = limits::quiet_NaN(), max = limits::max();
+    const double tiny = limits::denorm_min(), float_max = std::numeric_limits<float>::max();
+    const double values[] = {0.0078125,    0.0000005,    2.5e-7, 0.5,       1e-7, 999999.9999995,
+                             0.0,          -0.0,         inf,    -inf,      nan,  -nan,
+                             max,          -max,         tiny,   float_max, 1e-6, -1e-6,
+                             4.9999999e-7, -4.9999999e-7};
+    for (double value : values)
         c.check(value);
     EXPECT_EQ(c.mismatches, 0);
 }

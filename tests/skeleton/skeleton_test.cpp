@@ -252,37 +252,22 @@ TEST(WhoIsYourParent, AtMost128Ancestors) {
     EXPECT_EQ(too_deep.out, "who_is_your_parent : BONE[1] More than 128 ancestors.\n");
 }
 
-// Roles of a marker triangle's corners, and angles from forward and up directions.
-namespace {
-
-std::uint32_t bits(float f) {
-    return std::bit_cast<std::uint32_t>(f);
-}
-
-} // namespace
-
+// The origin is opposite the longest edge, forward along the middle one, up
+// closing the shortest, in any corner order; equal edges go to the last rule
+// that holds.
 TEST(AssignVertexRoles, SameRolesInEveryCornerOrderAndTiesToTheLastRule) {
-    // Origin 7 opposite the longest edge, forward 8 along the middle one, up 9
-    // closing the shortest one.
+    const auto roles = [](vertex_roles r) { return std::array<int, 3>{r.origin, r.forward, r.up}; };
     const vector3 corner[3] = {{1, 1, 1}, {11, 1, 1}, {1, 3, 1}};
     std::array<int, 3> order = {0, 1, 2};
     do {
-        const vertex_roles r =
-            assign_vertex_roles(corner[order[0]], corner[order[1]], corner[order[2]], 7 + order[0],
-                                7 + order[1], 7 + order[2]);
-        EXPECT_EQ(r.origin, 7);
-        EXPECT_EQ(r.forward, 8);
-        EXPECT_EQ(r.up, 9);
+        EXPECT_EQ(roles(assign_vertex_roles(corner[order[0]], corner[order[1]], corner[order[2]],
+                                            7 + order[0], 7 + order[1], 7 + order[2])),
+                  (std::array<int, 3>{7, 8, 9}));
     } while (std::next_permutation(order.begin(), order.end()));
-    // Equal edges go to the last rule that holds.
-    const vertex_roles equilateral = assign_vertex_roles({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 0, 1, 2);
-    EXPECT_EQ(equilateral.origin, 2);
-    EXPECT_EQ(equilateral.forward, 0);
-    EXPECT_EQ(equilateral.up, 1);
-    const vertex_roles isosceles = assign_vertex_roles({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0, 1, 2);
-    EXPECT_EQ(isosceles.origin, 0); // d01 = d02 < d12
-    EXPECT_EQ(isosceles.forward, 1);
-    EXPECT_EQ(isosceles.up, 2);
+    EXPECT_EQ(roles(assign_vertex_roles({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 0, 1, 2)),
+              (std::array<int, 3>{2, 0, 1})); // equilateral
+    EXPECT_EQ(roles(assign_vertex_roles({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0, 1, 2)),
+              (std::array<int, 3>{0, 1, 2})); // d01 = d02 < d12
 }
 
 // Each pair of directions against the bits of the three angles.
@@ -293,6 +278,7 @@ TEST(ExamAngles, AnglesOfForwardAndUp) {
     const auto turned =
         static_cast<float>(3.14 - static_cast<float>(std::asin(static_cast<float>(std::sin(0.5)))));
     const vector3 tilted{0, static_cast<float>(-std::cos(0.5)), static_cast<float>(-std::sin(0.5))};
+    const auto down = static_cast<float>(-std::asin(1.0)), back = static_cast<float>(-M_PI);
     const struct {
         vector3 forward, up;
         float roll, pitch, yaw;
@@ -303,11 +289,7 @@ TEST(ExamAngles, AnglesOfForwardAndUp) {
         {{1, 0, 0}, tilted, turned, -0.0f, 0.0f},
         // C = (1, 0, 0): Pitch = -asin(1) in float, whose cosine is about -4.37e-8,
         // not 0, so Yaw = atan2(-0, -0) = -pi.
-        {{0, 1, 0},
-         {0, 0, 1},
-         -0.0f,
-         static_cast<float>(-std::asin(1.0)),
-         static_cast<float>(-M_PI)},
+        {{0, 1, 0}, {0, 0, 1}, -0.0f, down, back},
         // Zero-length directions give angles 0; without that these would give Yaw
         // -pi/2, pi and 0.
         {{0, 0, 0}, {-1, 0, 0}, 0.0f, 0.0f, 0.0f},
@@ -319,6 +301,7 @@ TEST(ExamAngles, AnglesOfForwardAndUp) {
         const std::string out =
             capture_stdout([&] { a = exam_angles_from_vectors({}, c.forward, c.up); });
         SCOPED_TRACE(out);
+        const auto bits = [](float f) { return std::bit_cast<std::uint32_t>(f); };
         EXPECT_EQ(bits(a.roll), bits(c.roll));
         EXPECT_EQ(bits(a.pitch), bits(c.pitch));
         EXPECT_EQ(bits(a.yaw), bits(c.yaw));
