@@ -182,22 +182,6 @@ TEST(ConvertMdsToMdx, TorsoParentIsRenumbered) {
     }
 }
 
-TEST(PrintMdmReport, EndingsAndUnterminatedNames) {
-    const auto report = [](bytes file) {
-        return capture_stdout([&] { EXPECT_EQ(print_mdm_report(region_of(file)), 1); });
-    };
-    mdm_desc m = reference_mdm_desc();
-    m.tags = {{"t", {}, 5, {}, {0, 1, 5}}};
-    EXPECT_TRUE(report(build_mdm(m)).ends_with("Bone List\t\t\t\t: 0 1 5 \n"));
-    m.tags.clear();
-    EXPECT_TRUE(report(build_mdm(m)).ends_with("Offset to NextSurface\t\t:228\n"));
-    // A name without its NUL ends with its 64-byte field.
-    bytes file = build_mdm(reference_mdm_desc());
-    std::fill_n(file.begin() + mdm_header::name, 64, 'A');
-    EXPECT_NE(report(file).find("MDM Name\t\t\t\t\t:" + std::string(64, 'A') + "\n"),
-              std::string::npos);
-}
-
 // The reference's whole tag block replaces the target's, whatever either holds;
 // a tagless MDM (as built from a mesh) has its tags offset at its end.
 TEST(ReplaceMdmTags, TakesTheWholeTagBlock) {

@@ -245,13 +245,13 @@ mds_desc sample_mds_desc() {
 mdm_desc reference_mdm_desc() {
     mdm_desc m;
     m.name = "reference";
-    surface_desc plate;
-    plate.name = "plate";
-    plate.shader = "models/reference/plate";
-    plate.vertices = {{{0, 0, 1}, {0, 0}, {{0, 1.0f, {0, 0, 0}}}}};
-    plate.collapse_map = {0};
-    plate.bone_refs = {0};
-    m.surfaces = {plate};
+    m.surfaces = {{"plate",
+                   "models/reference/plate",
+                   0,
+                   {{{0, 0, 1}, {0, 0}, {{0, 1.0f, {}}}}},
+                   {},
+                   {0},
+                   {0}}};
     m.tags = {{"tag_back", {0, 1, 0, -1, 0, 0, 0, 0, 1}, 1, {0, 0, 6}, {0, 1}},
               {"tag_head", {1, 0, 0, 0, 1, 0, 0, 0, 1}, 4, {2, 0, 0}, {0, 1, 2, 3, 4}},
               {"tag_weapon", {1, 0, 0, 0, 0, 1, 0, -1, 0}, 2, {5, -1, 0}, {0, 1, 2}}};
@@ -266,9 +266,7 @@ mdx_desc reference_mdx_desc() {
                {"neck", 3, 0.5f, 8.0f, 0},
                {"chest", 4, 0.25f, 20.0f, 0},
                {"spine", 1, 0.125f, 16.0f, 0}};
-    frame_desc rest;
-    rest.bones.resize(x.bones.size());
-    x.frames = {rest};
+    x.frames = {{{}, std::vector<bone_frame_desc>(x.bones.size())}};
     return x;
 }
 
