@@ -1,13 +1,10 @@
 // The driver through the built binary: which configuration file it reads, and
 // the frame of modes without a job.
-#include <cstdint>
 #include <gtest/gtest.h>
-#include <vector>
 
 #include "driver/file_io.hpp"
 #include "support/capture_stdout.hpp"
 #include "support/scratch.hpp"
-#include "support/trace.hpp"
 
 using namespace ossify_test;
 using namespace ossify;

@@ -1,11 +1,8 @@
 // Modes 8 and 9 end to end on the bundled character and small models (exit
 // status, the trace, the exact bytes of every file written), and the writers.
-#include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <regex>
-#include <string>
-#include <vector>
 
 #include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
@@ -13,7 +10,6 @@
 #include "support/mqo_model.hpp"
 #include "support/mqo_text.hpp"
 #include "support/scratch.hpp"
-#include "support/trace.hpp"
 
 using namespace ossify_test;
 using namespace ossify;

@@ -1,9 +1,6 @@
 // The mesh record built from a parsed MQO: sections, normals, bindings, refusals.
 #include <cmath>
-#include <cstdint>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "driver/vector_fields.hpp"
 #include "driver/vector_math.hpp"

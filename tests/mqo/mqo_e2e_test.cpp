@@ -2,12 +2,9 @@
 // standard output carries the reader's own words (nothing for its silent
 // refusals) and standard error says which line broke which rule; and real files.
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "support/mqo_text.hpp"
 #include "support/scratch.hpp"
-#include "support/trace.hpp"
 
 using namespace ossify_test;
 

@@ -1,5 +1,5 @@
-// A scratch directory per test, running the built `ossify` in it, and reading
-// or writing the files it uses.
+// A scratch directory per test, running the built `ossify` in it, reading or
+// writing the files it uses, and the fragments of stdout every run shares.
 #pragma once
 
 #include <atomic>
@@ -89,5 +89,25 @@ class scratch_dir {
 
     std::filesystem::path root_ = std::filesystem::temp_directory_path();
 };
+
+// Expected stdout fragments shared by the end-to-end tests.
+inline const std::string banner = "\n-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+\n"
+                                  " MQO convertion tool ver. 0.01 for MDM\n"
+                                  "-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+\n\n";
+inline const std::string all_done = "\n\n --- All done ---\n\n";
+
+inline std::string running_mode(int mode) {
+    return "Running MODE(" + std::to_string(mode) + ")\n";
+}
+
+// The lines before a file is written, and after them the success line.
+inline std::string saving(const std::string& path) {
+    return "\n------------------------------\n Exporting File \n"
+           "------------------------------\n\nSaving Data ( " +
+           path + " )...";
+}
+inline std::string exporting(const std::string& path, long bytes) {
+    return saving(path) + "Done...[" + std::to_string(bytes) + "bytes]\n";
+}
 
 } // namespace ossify_test
