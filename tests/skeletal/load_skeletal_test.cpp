@@ -19,7 +19,7 @@ mds_desc with_bones(int regular, int tags) {
 
 } // namespace
 
-TEST(LoadMds, AcceptsFilesUpToTheirLimits) {
+TEST(LoadSkeletal, AcceptsFilesUpToTheirLimits) {
     const bytes file = build_mds(sample_mds_desc());
     const placed_file p = place_mds(file);
     EXPECT_EQ(p.out, mds_valid);
@@ -28,6 +28,15 @@ TEST(LoadMds, AcceptsFilesUpToTheirLimits) {
     longer.resize(file.size() + 100, 0xEE);
     EXPECT_EQ(place_mds(longer).out, mds_valid);
     EXPECT_EQ(place_mds(build_mds(with_bones(127, 1))).out, mds_valid);
+    bytes mdm = build_mdm({});
+    mdm.resize(1'000'000);
+    patch_i32(mdm, mdm_header::ofs_end, 1'000'000); // the end may equal the buffer
+    const placed_file exact = place_mdm(mdm);
+    EXPECT_EQ(exact.end, 1'000'000);
+    EXPECT_EQ(exact.out, mdm_valid);
+    mdx_desc still = reference_mdx_desc(); // an MDX needs no frames
+    still.frames.clear();
+    EXPECT_EQ(place_mdx(build_mdx(still)).out, mdx_valid);
 }
 
 // Each damaged file gets its own line after "Checking MDS Header...", and -1.
@@ -106,18 +115,6 @@ TEST(LoadMds, FileThatCannotBeRead) {
     EXPECT_EQ(capture_stdout([&] { end = load_mds(open_input(dir.c_str()), buffer.region); }),
               "ERROR:Failed to read file.\n");
     EXPECT_EQ(end, -1);
-}
-
-TEST(LoadMdmAndMdx, AcceptFilesUpToTheirLimits) {
-    bytes file = build_mdm({});
-    file.resize(1'000'000);
-    patch_i32(file, mdm_header::ofs_end, 1'000'000); // the end may equal the buffer
-    const placed_file exact = place_mdm(file);
-    EXPECT_EQ(exact.end, 1'000'000);
-    EXPECT_EQ(exact.out, mdm_valid);
-    mdx_desc still = reference_mdx_desc(); // an MDX needs no frames
-    still.frames.clear();
-    EXPECT_EQ(place_mdx(build_mdx(still)).out, mdx_valid);
 }
 
 TEST(LoadMdmAndMdx, RefuseDamagedFiles) {

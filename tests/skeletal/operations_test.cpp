@@ -233,20 +233,6 @@ TEST(ReplaceMdxBones, ByExactNamesTheFirstTargetOfANameTakesIt) {
               -1);
 }
 
-TEST(ReplaceMdxBones, ManyBonesStayQuick) {
-    // 40,000 bones in opposite orders: a search per bone would compare 1.6e9
-    // names; matching goes through one table of the target's names.
-    std::vector<bone_desc> forward, backward;
-    for (int b = 0; b < 40000; ++b) {
-        forward.push_back({"bone" + std::to_string(b), -1, 0, 1, 0});
-        backward.push_back({"bone" + std::to_string(39999 - b), -1, 0, 7, 0});
-    }
-    const outcome o = replace_bones(skeleton(forward), skeleton(backward));
-    EXPECT_EQ(o.result, 1);
-    EXPECT_EQ(o.bone(0, mds_bone_info::parent_dist), 7.0f);
-    EXPECT_EQ(o.bone(39999, mds_bone_info::parent_dist), 7.0f);
-}
-
 // Factors of zero and below keep the signs of zero a product gives; a factor
 // inexact in float32 scales by f32(percent / 100.0).
 TEST(Rescale, ZeroNegativeAndInexactFactors) {
