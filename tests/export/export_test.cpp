@@ -1,5 +1,6 @@
 // Modes 8 and 9 end to end on the bundled character and small models (exit
-// status, the trace, the exact bytes of every file written), and the writers.
+// status, the trace, the exact bytes of every file written). The writers' own
+// tests keep the refusals and the rules the character's bytes do not show.
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <regex>
@@ -43,6 +44,28 @@ int assimp_faces(const scratch_dir& s) {
     return std::regex_search(out, m, std::regex("Faces:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
 }
 
+// The mesh of one object "body": one triangle from `corner` to (1 0 0) and (1 1 0).
+mqo_model body(const std::string& corner) {
+    mqo_model m(
+        mqo_document(material_chunk({material_line("skin")}) +
+                     object_chunk("body", {corner, "1 0 0", "1 1 0"}, {"3 V(0 1 2) M(0)"})));
+    EXPECT_GT(m.build_mesh(), 0);
+    return m;
+}
+
+struct written {
+    work_buffer file;
+    std::int32_t size = 0;
+    std::string out{};
+};
+
+written md3_of(const mqo_model& m, std::size_t size = 1 << 16) {
+    written w{make_work_buffer(size)};
+    w.out = capture_stdout(
+        [&] { w.size = build_md3_from_mesh(m.mesh.region, w.file.region, "gfx/skin"); });
+    return w;
+}
+
 } // namespace
 
 TEST(MqoModes, Mode9WritesTheExampleCharacter) {
@@ -50,14 +73,11 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
     const run_result r = run_example(s, "character-mdm.cfg");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
-    // The MDM ends in exactly the reference's tags.
-    const std::string mdm = s.read("character.mdm");
-    EXPECT_TRUE(mdm.ends_with(s.read("character-tags.mdm").substr(100)));
     // The exact bytes, the same on every build.
     EXPECT_EQ(fnv1a(s.read("test.mqoobj")), 0x39c506e2943c3a31u);
     EXPECT_EQ(fnv1a(s.read("test.bone")), 0xfd26bea86b5a1d8cu);
     EXPECT_EQ(fnv1a(s.read("test.mesh")), 0xeb1c8304768937b5u);
-    EXPECT_EQ(fnv1a(mdm), 0x584bd0c85719b518u);
+    EXPECT_EQ(fnv1a(s.read("character.mdm")), 0x584bd0c85719b518u);
     EXPECT_EQ(fnv1a(r.out), 0x7d0df365d7e81183u);
 }
 
@@ -66,7 +86,6 @@ TEST(MqoModes, Mode8WritesTheExampleCharacterAsMd3) {
     const run_result r = run_example(s, "character-md3.cfg");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(md3_triangles(r.out), 228);
     EXPECT_EQ(fnv1a(s.read("test.mesh")), 0x27d339714d2807e1u);
     EXPECT_EQ(fnv1a(s.read("character.md3")), 0x50d782cbeedc599eu);
     EXPECT_EQ(fnv1a(r.out), 0x20e2afbd34633188u);
@@ -108,35 +127,6 @@ TEST(MqoModes, Md3FilesLoadInAnIndependentReader) {
         EXPECT_EQ(assimp_faces(s), md3_triangles(r.out));
     }
 }
-
-// The MD3 and MDM writers on meshes built from small models. The character's
-// MD3 and MDM are pinned by hash (and the MD3 read by an independent reader);
-// these show the rules behind the bytes, and the refusals.
-namespace {
-
-// The mesh of one object "body": one triangle from `corner` to (1 0 0) and (1 1 0).
-mqo_model body(const std::string& corner) {
-    mqo_model m(
-        mqo_document(material_chunk({material_line("skin")}) +
-                     object_chunk("body", {corner, "1 0 0", "1 1 0"}, {"3 V(0 1 2) M(0)"})));
-    EXPECT_GT(m.build_mesh(), 0);
-    return m;
-}
-
-struct written {
-    work_buffer file;
-    std::int32_t size = 0;
-    std::string out{};
-};
-
-written md3_of(const mqo_model& m, std::size_t size = 1 << 16) {
-    written w{make_work_buffer(size)};
-    w.out = capture_stdout(
-        [&] { w.size = build_md3_from_mesh(m.mesh.region, w.file.region, "gfx/skin"); });
-    return w;
-}
-
-} // namespace
 
 // A normal is each angle / 6.28 * 255, truncated, of which the low 8 bits are
 // kept (the character's MD3 shows the rest of the writer's rules).

@@ -107,16 +107,6 @@ TEST(LoadMqo, MaterialNamesAndTextures) {
     EXPECT_EQ(p.texture(2), "next.tga");
     const auto texture = p.mqo.data + mqo_material_at(p.mqo, 3) + mqo_material::texture;
     EXPECT_EQ(std::string(texture, texture + 64), std::string(64, '\0'));
-
-    // Names and textures are cut to 63 bytes; the name field keeps its NUL.
-    p = parse(
-        mqo_document(material_chunk({material_line(std::string(80, 'n'), std::string(70, 't'))}) +
-                     object_chunk(std::string(100, 'o'), {"0 0 0"}, {})));
-    EXPECT_GT(p.result, 0);
-    EXPECT_EQ(mqo_material_name(p.mqo, 0), std::string(63, 'n'));
-    EXPECT_EQ(p.mqo.data[mqo_material_at(p.mqo, 0) + 63], 0);
-    EXPECT_EQ(p.texture(0), std::string(63, 't'));
-    EXPECT_EQ(mqo_object_name(p.mqo, mqo_object_at(p.mqo, 0)), std::string(63, 'o'));
 }
 
 TEST(LoadMqo, KeywordsCountAnywhereAndBracesAreNoLines) {

@@ -42,7 +42,6 @@ TEST(MqoRefusal, EachRuleNamesTheLine) {
         std::string line;   // the refused line as standard error shows it
     } cases[] = {
         // Silent refusals: nothing on stdout.
-        {"Material {\n}\n", "", "Material {"},
         {"Material x {\n}\n", "", "Material x {"},
         {"Material 1025 {\n}\n", "", "Material 1025 {"},
         {material_chunk({"\"a\" col(1 1 1 1)", "\"b\" tex"}), "Load_MQO : Number of Material[2]\n",

@@ -107,16 +107,6 @@ TEST(LoadMds, RefusesDamagedFiles) {
     }
 }
 
-// A directory opens, but cannot be read. (The modes load every other file.)
-TEST(LoadMds, FileThatCannotBeRead) {
-    work_buffer buffer = make_work_buffer(mds_buffer_size);
-    const std::string dir = testing::TempDir();
-    std::int32_t end = 0;
-    EXPECT_EQ(capture_stdout([&] { end = load_mds(open_input(dir.c_str()), buffer.region); }),
-              "ERROR:Failed to read file.\n");
-    EXPECT_EQ(end, -1);
-}
-
 TEST(LoadMdmAndMdx, RefuseDamagedFiles) {
     const bytes mdm = build_mdm(reference_mdm_desc()), mdx = build_mdx(reference_mdx_desc());
     const offset_t s = mdm_header::size, tag = read_i32(mdm, mdm_header::ofs_tags);

@@ -84,6 +84,8 @@ TEST(SkeletalModes, FailingStepsPrintTheirLine) {
     } cases[] = {
         {1, "MDS=missing.mds\nMDM=out.mdm\n",
          loading_mds + "ERROR:Failed to open file[ missing.mds ].\nERROR:Failed to load MDS.\n"},
+        {1, "MDS=.\nMDM=out.mdm\n", // a directory opens but cannot be read
+         loading_mds + "ERROR:Failed to read file.\nERROR:Failed to load MDS.\n"},
         // The MDM is saved before the MDX step fails; that step says MDM too.
         {3, "MDS=torso.mds\nMDM=out.mdm\nMDX=out.mdx\n",
          "Tag 2)\nERROR:The MDS torso parent 40 is not one of its bones.\n"
@@ -116,23 +118,13 @@ TEST(SkeletalModes, FailingStepsPrintTheirLine) {
     }
 }
 
-TEST(SkeletalExamples, SamplesAreTheWritersOutputAndEveryModeRuns) {
+// The example samples are what the test-side writer makes (its target
+// skeletal_samples rewrites them).
+TEST(SkeletalExamples, SamplesAreTheWritersOutput) {
     const auto text = [](const bytes& b) { return std::string(b.begin(), b.end()); };
     EXPECT_EQ(read_file(source_path("examples/sample.mds")), text(build_mds(sample_mds_desc())));
     EXPECT_EQ(read_file(source_path("examples/reference.mdm")),
               text(build_mdm(reference_mdm_desc())));
     EXPECT_EQ(read_file(source_path("examples/reference.mdx")),
               text(build_mdx(reference_mdx_desc())));
-
-    // The example configurations, in order: each reads what the ones before wrote.
-    scratch_dir s;
-    for (const char* name : {"sample.mds", "reference.mdm", "reference.mdx"})
-        s.write(name, read_file(source_path(std::string("examples/") + name)));
-    for (const char* cfg :
-         {"mode1-mds-to-mdm.cfg", "mode2-mds-to-mdx.cfg", "mode3-mds-to-mdm-and-mdx.cfg",
-          "mode4-replace-mdm-tags.cfg", "mode5-replace-mdx-bones.cfg", "mode6-rescale-mdm.cfg",
-          "mode7-rescale-mdx.cfg"}) {
-        s.write(cfg, read_file(source_path(std::string("examples/") + cfg)));
-        EXPECT_EQ(s.run({"-cfg", cfg}).status, 1) << cfg;
-    }
 }

@@ -1,6 +1,5 @@
 // A test-side writer of valid MDS, MDM and MDX files in memory, described by
-// plain records, so tests (and the sample generator) can vary bones, tags,
-// surfaces and frames. Free of the test framework.
+// plain records; the sample generator uses it too, so it needs no test framework.
 #pragma once
 
 #include <array>
@@ -75,8 +74,8 @@ struct mdx_desc {
     std::vector<frame_desc> frames;
 };
 
-// Files laid out as the tool reads them: MDS header, frames, bone infos,
-// packed surfaces; MDM header, surfaces, tags; MDX header, frames, bone infos.
+// MDS: header, frames, bone infos, surfaces; MDM: header, surfaces, tags; MDX:
+// header, frames, bone infos.
 bytes build_mds(const mds_desc& desc);
 bytes build_mdm(const mdm_desc& desc);
 bytes build_mdx(const mdx_desc& desc);
