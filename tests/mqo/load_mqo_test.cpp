@@ -131,4 +131,6 @@ TEST(LoadMqo, RecordMustFitItsBuffer) {
     EXPECT_EQ(p.result, -1);
     EXPECT_EQ(p.out, "Load_MQO : Line[25] Record would grow past the MQO buffer[267 bytes]\n");
     EXPECT_FALSE(p.mqo.fault);
+    EXPECT_EQ(parse(text, 175).out,
+              "Load_MQO : Line[13] Record would grow past the MQO buffer[175 bytes]\n");
 }

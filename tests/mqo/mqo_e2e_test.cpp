@@ -112,11 +112,14 @@ TEST(MqoRefusal, EachRuleNamesTheLine) {
 
 TEST(MqoRefusal, MissingFileAndWarningsOfAcceptedFiles) {
     scratch_dir s;
+    for (int mode : {8, 9}) {
+        s.write("ossify.cfg", mqo_config(mode));
+        const run_result missing = s.run();
+        EXPECT_EQ(missing.status, 0);
+        EXPECT_EQ(missing.out, banner + running_mode(mode) + load_banner +
+                                   "Failed to open MQO file.\nERROR:Failed to load MQO.\n");
+    }
     s.write("ossify.cfg", mqo_config(8));
-    const run_result missing = s.run();
-    EXPECT_EQ(missing.status, 0);
-    EXPECT_EQ(missing.out, banner + running_mode(8) + load_banner +
-                               "Failed to open MQO file.\nERROR:Failed to load MQO.\n");
 
     const std::vector<std::string> triangle = {"0 0 0", "1 0 0", "0 1 0"};
     EXPECT_EQ(run_mode8(s, object_chunk("o", triangle, {}) + sixty_three_tokens + "\n").status, 1);

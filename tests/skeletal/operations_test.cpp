@@ -52,13 +52,10 @@ outcome to_mdx(const mds_desc& desc) {
 
 // A root and one tag hanging from it, whose parent pose is `pose`.
 mds_desc one_tag(bone_frame_desc pose, float distance) {
-    return {"model",
-            1,
-            0,
-            -1,
-            {{"root", -1, 0, 0, 0}, {"tag_x", 0, 0, distance, 1}},
-            {{{}, {pose, {}}}},
-            {}};
+    mds_desc s;
+    s.bones = {{"root", -1, 0, 0, 0}, {"tag_x", 0, 0, distance, 1}};
+    s.frames = {{{}, {pose, {}}}};
+    return s;
 }
 
 mdx_desc skeleton(std::vector<bone_desc> bones) {
@@ -264,6 +261,6 @@ TEST(Rescale, ZeroNegativeAndInexactFactors) {
     const outcome negative = mdx(-50);
     EXPECT_EQ(negative.f(96 + 12), -0.5f);
     EXPECT_EQ(negative.bone(0, mds_bone_info::parent_dist), -3.5f);
-    EXPECT_EQ(negative.bone(0, mds_bone_info::torso_weight), 0.5f); // not a length
-    EXPECT_EQ(zero.result + negative.result, 2);
+    EXPECT_EQ(negative.bone(0, mds_bone_info::torso_weight), 0.5f);                // not a length
+    EXPECT_EQ(zero.result + mirrored.result + zero_x.result + negative.result, 4); // 1 each
 }

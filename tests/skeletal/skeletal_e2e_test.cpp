@@ -84,8 +84,10 @@ TEST(SkeletalModes, FailingStepsPrintTheirLine) {
     } cases[] = {
         {1, "MDS=missing.mds\nMDM=out.mdm\n",
          loading_mds + "ERROR:Failed to open file[ missing.mds ].\nERROR:Failed to load MDS.\n"},
-        {1, "MDS=.\nMDM=out.mdm\n", // a directory opens but cannot be read
+        {2, "MDS=.\nMDX=out.mdx\n", // a directory opens but cannot be read
          loading_mds + "ERROR:Failed to read file.\nERROR:Failed to load MDS.\n"},
+        {1, "MDS=sample.mds\nMDM=out.mdm\nBASEFRAME=5\n",
+         "Tags...ERROR: Invalid BASEFRAME value.\nERROR:Failed to Convert MDS to MDM.\n"},
         // The MDM is saved before the MDX step fails; that step says MDM too.
         {3, "MDS=torso.mds\nMDM=out.mdm\nMDX=out.mdx\n",
          "Tag 2)\nERROR:The MDS torso parent 40 is not one of its bones.\n"
