@@ -128,14 +128,6 @@ TEST(MqoModes, Md3FilesLoadInAnIndependentReader) {
     }
 }
 
-// A normal is each angle / 6.28 * 255, truncated, of which the low 8 bits are
-// kept (the character's MD3 shows the rest of the writer's rules).
-TEST(Md3Writer, EncodesNormalsFromTruncatedAngles) {
-    EXPECT_EQ(encode_md3_normal(1.57f, 0.5f), (63 << 8) | 20);
-    EXPECT_EQ(encode_md3_normal(-0.1f, 0.0f) >> 8, 252);
-    EXPECT_EQ(encode_md3_normal(0.0f, 0.0f), 0);
-}
-
 TEST(Md3Writer, Refusals) {
     const struct {
         std::string corner, message; // an empty name is explained on standard error

@@ -69,36 +69,6 @@ TEST(MeshBuilder, TrianglesAndVertexNormals) {
     EXPECT_EQ(get_vector3(m, b.vertex(0, 4) + mesh_vertex::normal).z, 0.0f);
 }
 
-TEST(MeshBuilder, VerticesBindToTheNearestBoneLowerNumberOnTies) {
-    // Bones 0, 1 and 2 start at x = 0, 10 and 20 (each pointing +y), bone 0 the root.
-    const std::string bones = object_chunk(
-        "bone",
-        {"0 0 0", "0 10 0", "0.5 0 1", "10 0 0", "10 10 0", "10.5 0 1", "20 0 0", "20 10 0",
-         "20.5 0 1"},
-        {"3 V(0 1 2) M(1)", "3 V(3 4 5) M(2)", "3 V(6 7 8) M(3)", "2 V(3 1)", "2 V(6 1)"});
-    mqo_model b(mqo_document(material_chunk({material_line("skin"), material_line("bone:a"),
-                                             material_line("bone:b"), material_line("bone:c")}) +
-                             bones +
-                             object_chunk("body", {"5 0 0", "20 0 0", "19 1 0", "0 0 0"},
-                                          {"3 V(0 1 2) M(0)", "3 V(0 2 3) M(0)"})));
-    ASSERT_GT(b.build_bones(0), 0);
-    b.build_mesh();
-    const byte_region& m = b.mesh.region;
-    const auto bound = [&](int v) { return get_i32(m, b.vertex(0, v) + mesh_vertex::weight_bone); };
-    EXPECT_EQ(bound(0), 0); // halfway between bones 0 and 1
-    EXPECT_EQ(bound(1), 2); // on bone 2's origin
-    EXPECT_EQ(bound(2), 2);
-    EXPECT_EQ(bound(3), 0);
-    const offset_t slot2 = b.vertex(0, 1) + mesh_vertex::bone_slots + 2 * mesh_bone_slot::size;
-    EXPECT_EQ(get_f32(m, slot2 + mesh_bone_slot::weight), 1.0f);
-    EXPECT_EQ(get_vector3(m, slot2 + mesh_bone_slot::position).x, 0.0f);
-    // Only the nearest bones are referenced, ascending.
-    const offset_t o = b.object(0);
-    EXPECT_EQ(get_i32(m, o + mesh_object::num_bone_ref), 2);
-    EXPECT_EQ(get_i32(m, o + mesh_object::bone_ref), 0);
-    EXPECT_EQ(get_i32(m, o + mesh_object::bone_ref + 4), 2);
-}
-
 // Each refused model gives -1 and says why.
 TEST(MeshBuilder, Refusals) {
     const std::vector<std::string>& v = triangle;

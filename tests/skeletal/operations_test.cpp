@@ -137,33 +137,6 @@ TEST(ConvertMdsToMdm, Refusals) {
                                     "buffer.\n"));
 }
 
-// Without tag bones, frames and bone infos are the MDS's byte for byte; the tag
-// bones MDS 2 and 6 of the sample leave them, and later parents are renumbered.
-TEST(ConvertMdsToMdx, FramesAndBoneInfosOfTheRegularBones) {
-    mds_desc s = sample_mds_desc();
-    for (bone_desc& b : s.bones)
-        b.flags = 0;
-    const bytes mds = build_mds(s);
-    const outcome all = to_mdx(s);
-    const offset_t length = 2 * (52 + 12 * 7) + 80 * 7;
-    EXPECT_EQ(all.result, 96 + length);
-    EXPECT_EQ(std::memcmp(all.file.region.data + 96, mds.data() + 120, length), 0);
-    EXPECT_EQ(all.out, "\n--- Build MDX ---\n\nParsing MDS Bone...Done.\n"
-                       "MDS Bones\t\t\t:7 (Bone 7 + Tag 0)\nHeader...Done\nFrames...Done\n"
-                       "Bones...Done\nMDX Convertion has been done.\nMDX size\t\t\t:928\n");
-    const outcome c = to_mdx(sample_mds_desc());
-    const offset_t frame = 52 + 12 * 5, mds_frame1 = 120 + 52 + 12 * 7;
-    EXPECT_EQ(c.result, 96 + 2 * frame + 80 * 5);
-    EXPECT_EQ(std::memcmp(c.file.region.data + 96 + frame, mds.data() + mds_frame1, 52), 0);
-    EXPECT_EQ(std::memcmp(c.file.region.data + 96 + frame + 52 + 12 * 2,
-                          mds.data() + mds_frame1 + 52 + 12 * 3, 12), // "chest"
-              0);
-    const offset_t bones = c.i(mdx_header::ofs_bones);
-    EXPECT_EQ(get_text(c.file.region, bones + 80 * 3, 64), "neck");
-    EXPECT_EQ(c.i(bones + 80 * 3 + mds_bone_info::parent), 2);
-    EXPECT_EQ(c.i(bones + 80 * 4 + mds_bone_info::parent), 3);
-}
-
 TEST(ConvertMdsToMdx, TorsoParentIsRenumbered) {
     for (std::int32_t torso : {4, -1, 7, -2}) {
         mds_desc s = sample_mds_desc();

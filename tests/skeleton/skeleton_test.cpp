@@ -84,17 +84,6 @@ search run(bones& b, std::int32_t num_bones, std::int32_t k) {
 
 } // namespace
 
-// A tag drawn as a quad is defined by its first three corners.
-TEST(BuildBones, ChainOfThreeBonesAndATag) {
-    mqo_model b(skeleton(chain_markers, chain_faces));
-    EXPECT_EQ(b.build_bones(0), 96 + 796 * 4);
-    EXPECT_TRUE(
-        b.printed("build_bones_from_mqo : Tag[0] Face[3] Origin[5] Forward[7] Up[8]\n"
-                  "build_bones_from_mqo : Tag[0] Name[hand] NumBoneTree[3] Tree[0 1 2 ]\n"));
-    EXPECT_EQ(b.bone_i32(3, bone_record::kind), 1);
-    EXPECT_EQ(b.bone_i32(3, bone_record::parent), 2);
-}
-
 TEST(BuildBones, LastTriangleOfAMaterialDefinesTheBone) {
     mqo_model b(skeleton({"bone:only", "bone:quad"},
                          {"3 V(0 1 2) M(1)", "4 V(0 1 3 4) M(2)", "3 V(1 3 4) M(1)"}));
@@ -111,18 +100,6 @@ TEST(BuildBones, LastTriangleOfAMaterialDefinesTheBone) {
     EXPECT_TRUE(b.printed("who_is_your_parent : BONE[1] Parent chain returns to BONE[1].\n"
                           "build_bones_from_mqo : BONE[1] Name[quad] Cannot reach Root.\n"));
     EXPECT_EQ(result, -3);
-}
-
-TEST(BuildBones, BoneWithoutAFaceCanBeTheRoot) {
-    mqo_model b(skeleton({"bone:hip", "bone:leg"}, {"3 V(0 1 2) M(2)"}));
-    EXPECT_EQ(b.build_bones(0), 96 + 796 * 2); // without tags the object ends after the bones
-    EXPECT_TRUE(b.printed("build_bones_from_mqo : Tag[0] found in bone object\n"));
-    EXPECT_EQ(get_i32(b.bones.region, boneobj_header::num_tag), 0);
-    EXPECT_EQ(b.bone_i32(1, bone_record::parent), 0);
-    // Its zero-length directions give angles 0 and identity rows.
-    EXPECT_EQ(b.bone_f32(0, bone_record::angles + 8), 0.0f);
-    EXPECT_EQ(b.bone_f32(0, bone_record::rmw1), 1.0f);
-    EXPECT_EQ(b.bone_f32(0, bone_record::rmw3 + 8), 1.0f);
 }
 
 // Each refused model gives its result (-1, or -3 where a bone or tag cannot
