@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <regex>
 
-#include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "support/mqo_model.hpp"

@@ -1,4 +1,5 @@
-// The mesh record built from a parsed MQO: sections, normals, bindings, refusals.
+// The mesh record built from a parsed MQO: what object names build, triangles
+// and normals, refusals.
 #include <cmath>
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-// The skeleton builder on small models (records, trace lines, refusals), and
-// the parent search on hand-made bone records (first match, broken chains,
-// loops, chains too long for the ancestor list).
+// The skeleton builder on small models (the bone a material's triangles define,
+// refusals), the parent search on hand-made bone records (first match, broken
+// chains, loops, chains too long for the ancestor list), and the roles and
+// angles of a marker triangle.
 #include <algorithm>
 #include <array>
 #include <bit>
