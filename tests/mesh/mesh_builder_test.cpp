@@ -1,15 +1,11 @@
+// The mesh record built from a parsed MQO: what object names build, triangles
+// and normals, refusals.
 #include <cmath>
-#include <cstdint>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "driver/vector_fields.hpp"
-#include "mesh/mesh_builder.hpp"
-#include "mesh/mesh_record.hpp"
-#include "mqo/load_mqo.hpp"
-#include "skeleton/build_bones.hpp"
-#include "support/capture_stdout.hpp"
+#include "driver/vector_math.hpp"
+#include "support/mqo_model.hpp"
 #include "support/mqo_text.hpp"
 
 using namespace ossify;
@@ -17,43 +13,7 @@ using namespace ossify_test;
 
 namespace {
 
-struct built {
-    std::vector<std::uint8_t> mqo_bytes = std::vector<std::uint8_t>(1 << 20);
-    std::vector<std::uint8_t> bone_bytes = std::vector<std::uint8_t>(1 << 20);
-    std::vector<std::uint8_t> mesh_bytes;
-    byte_region mqo{mqo_bytes.data(), mqo_bytes.size()};
-    byte_region bones{bone_bytes.data(), bone_bytes.size()};
-    byte_region mesh;
-    std::int32_t size = 0;
-    std::string out;
-
-    explicit built(std::size_t mesh_size = 1 << 22) : mesh_bytes(mesh_size) {
-        mesh = {mesh_bytes.data(), mesh_bytes.size()};
-    }
-    offset_t object(int n) const {
-        offset_t at = get_i32(mesh, mesh_header::ofs_mesh_obj);
-        for (int i = 0; i < n; ++i)
-            at += get_i32(mesh, at + mesh_object::ofs_end);
-        return at;
-    }
-    offset_t vertex(int object_number, int v) const {
-        const offset_t o = object(object_number);
-        return o + get_i32(mesh, o + mesh_object::ofs_vertex) + mesh_vertex::size * v;
-    }
-};
-
-// Loads `document` and builds its mesh record, with its skeleton when `root` >= 0.
-void build(built& b, const std::string& document, int root = -1) {
-    b.out = capture_stdout([&] {
-        ASSERT_GT(load_mqo_text(document, b.mqo), 0);
-        if (root >= 0) {
-            ASSERT_GT(build_bones_from_mqo(b.mqo, b.bones, root), 0);
-        }
-        b.size = build_meshes_from_mqo(b.mesh, b.mqo, root >= 0 ? &b.bones : nullptr);
-    });
-}
-
-const std::string square_vertices[] = {"0 0 0", "1 0 0", "0 1 0", "1 1 0"};
+const std::vector<std::string> triangle = {"0 0 0", "1 0 0", "0 1 0"};
 
 std::string one_object(const std::vector<std::string>& materials, const std::string& name,
                        const std::vector<std::string>& vertices,
@@ -63,205 +23,95 @@ std::string one_object(const std::vector<std::string>& materials, const std::str
 
 } // namespace
 
-TEST(MeshBuilder, SectionsFollowEachOther) {
-    built b;
-    build(b, mqo_document(material_chunk({material_line("skin"), material_line("bone:hip")}) +
-                          object_chunk("bone", {"0 0 0", "0 9 0", "1 0 0"}, {"3 V(0 1 2) M(1)"}) +
-                          object_chunk("body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"}) +
-                          object_chunk("tag:head", {"0 0 0", "9 0 0", "0 1 0"}, {"3 V(0 1 2)"})));
-    const byte_region& m = b.mesh;
-    EXPECT_EQ(get_i32(m, mesh_header::num_sdef), 0);
-    EXPECT_EQ(get_i32(m, mesh_header::ofs_tag), 152);
-    EXPECT_EQ(get_i32(m, mesh_header::num_tag), 1);
-    EXPECT_EQ(get_i32(m, 152 + mesh_tag::object_index), 2);
-    EXPECT_EQ(get_text(m, 152 + mesh_tag::name, 64), "head");
-    EXPECT_EQ(get_i32(m, mesh_header::ofs_shader), 268);
-    EXPECT_EQ(get_i32(m, mesh_header::num_shader), 1);
-    EXPECT_EQ(get_text(m, 268, 72), "skin");
-    EXPECT_EQ(get_i32(m, mesh_header::ofs_mesh_obj), 340);
-    EXPECT_EQ(get_i32(m, mesh_header::num_mesh_obj), 1);
-    // One object of 1 shader, 1 triangle, 3 vertices.
-    EXPECT_EQ(b.size, 340 + 620 + 72 + 52 + 3 * 2608);
-    EXPECT_EQ(get_i32(m, mesh_header::ofs_end), b.size);
-    EXPECT_EQ(get_text(m, 340, 64), "body");
-    EXPECT_NE(b.out.find("build_meshes_from_mqo : NumMeshObj[1]\n"), std::string::npos);
-}
-
 TEST(MeshBuilder, ObjectNamesDecideWhatIsBuilt) {
-    built b;
-    const std::vector<std::string> tri = {"3 V(0 1 2) M(0)"};
-    const std::vector<std::string> v = {"0 0 0", "1 0 0", "0 1 0"};
-    build(b, mqo_document(material_chunk({material_line("skin")}) + object_chunk("bones", v, tri) +
-                          object_chunk("bone:arm", v, tri) + object_chunk("sdef:body", v, tri) +
-                          object_chunk("anchor1|sdef:body", v, tri) + object_chunk("bon", v, tri)));
-    const byte_region& m = b.mesh;
+    const auto model = [](const std::vector<std::string>& names) {
+        std::string chunks = material_chunk({material_line("skin")});
+        for (const std::string& name : names)
+            chunks += object_chunk(name, triangle, {"3 V(0 1 2) M(0)"});
+        return mqo_document(chunks);
+    };
+    mqo_model b(model({"bones", "bone:arm", "sdef:body", "anchor1|sdef:body", "bon"}));
+    b.build_mesh();
+    const byte_region& m = b.mesh.region;
     EXPECT_EQ(get_i32(m, mesh_header::num_sdef), 1);
     EXPECT_EQ(get_text(m, 152 + mesh_sdef::name, 64), "r1|sdef:body");
     EXPECT_EQ(get_i32(m, 152 + mesh_sdef::object_index), 3);
     EXPECT_EQ(get_i32(m, mesh_header::num_mesh_obj), 2);
     EXPECT_EQ(get_text(m, b.object(0), 64), "anchor1|sdef:body");
     EXPECT_EQ(get_text(m, b.object(1), 64), "bon");
+
+    // An anchor without its separator drops all anchors; the records written
+    // before it stay under the sections that follow.
+    mqo_model dropped(model({"anchor1|a", "anchorXY"}));
+    dropped.build_mesh();
+    EXPECT_NE(dropped.out.find("search_sdefobj : Invalid Anchor Name in Object[1]\n"),
+              std::string::npos);
+    EXPECT_EQ(get_i32(dropped.mesh.region, mesh_header::num_sdef), 0);
+    EXPECT_EQ(get_i32(dropped.mesh.region, mesh_header::ofs_tag), 152);
+    EXPECT_EQ(get_i32(dropped.mesh.region, 152 + mesh_sdef::size + mesh_sdef::object_index), 1);
+    EXPECT_EQ(get_i32(dropped.mesh.region, mesh_header::num_mesh_obj), 2);
 }
 
-TEST(MeshBuilder, AnchorWithoutSeparatorDropsAllAnchors) {
-    built b;
-    const std::vector<std::string> v = {"0 0 0", "1 0 0", "0 1 0"};
-    build(b, mqo_document(material_chunk({material_line("skin")}) +
-                          object_chunk("anchor1|a", v, {"3 V(0 1 2) M(0)"}) +
-                          object_chunk("anchorXY", v, {"3 V(0 1 2) M(0)"})));
-    EXPECT_NE(b.out.find("search_sdefobj : Invalid Anchor Name in Object[1]\n"), std::string::npos);
-    EXPECT_EQ(get_i32(b.mesh, mesh_header::num_sdef), 0);
-    EXPECT_EQ(get_i32(b.mesh, mesh_header::ofs_tag), 152);
-    // The records written before the failure stay under the sections that follow.
-    EXPECT_EQ(get_i32(b.mesh, 152 + mesh_sdef::size + mesh_sdef::object_index), 1);
-    EXPECT_EQ(get_i32(b.mesh, mesh_header::num_mesh_obj), 2);
-}
-
-TEST(MeshBuilder, FaceAndVertexNormals) {
-    built b;
-    // Two triangles sharing the edge 1-2, one in the plane z = 0, one tilted up.
-    build(b,
-          one_object({material_line("skin")}, "body", {"0 0 0", "1 0 0", "0 1 0", "1 1 1", "5 5 5"},
-                     {"3 V(0 1 2) M(0) UV(0 0 1 0 0 1)",
-                      "3 V(2 1 3) M(0) UV(0.5 0.5 0.25 0.25 1 1)", "4 V(0 1 3 2) M(0)"}));
-    const byte_region& m = b.mesh;
-    const offset_t o = b.object(0);
-    EXPECT_EQ(get_i32(m, o + mesh_object::num_triangle), 2); // the quad is not exported
-    const offset_t t0 = o + get_i32(m, o + mesh_object::ofs_triangle);
+// Quads are not exported; a vertex normal is the normalised sum of its faces'
+// normals, whatever their areas; an unused vertex keeps the zero normal.
+TEST(MeshBuilder, TrianglesAndVertexNormals) {
+    mqo_model b(one_object({material_line("skin")}, "body",
+                           {"0 0 0", "1 0 0", "0 1 0", "1 1 1", "5 5 5"},
+                           {"3 V(0 1 2) M(0)", "3 V(2 1 3) M(0)", "4 V(0 1 3 2) M(0)"}));
+    b.build_mesh();
+    const byte_region& m = b.mesh.region;
+    const offset_t o = b.object(0), t0 = o + get_i32(m, o + mesh_object::ofs_triangle);
+    EXPECT_EQ(get_i32(m, o + mesh_object::num_triangle), 2);
     const vector3 n0 = get_vector3(m, t0 + mesh_triangle::normal);
-    EXPECT_EQ(n0.x, 0.0f);
-    EXPECT_EQ(n0.y, 0.0f);
-    EXPECT_EQ(n0.z, -1.0f);
     const vector3 n1 = get_vector3(m, t0 + mesh_triangle::size + mesh_triangle::normal);
-    const vector3 expected =
-        vec3_normalize(n0.x + n1.x, n0.y + n1.y, n0.z + n1.z); // independent of the areas
+    const vector3 sum = vec3_normalize(n0.x + n1.x, n0.y + n1.y, n0.z + n1.z);
     const vector3 shared = get_vector3(m, b.vertex(0, 1) + mesh_vertex::normal);
-    EXPECT_EQ(shared.x, expected.x);
-    EXPECT_EQ(shared.y, expected.y);
-    EXPECT_EQ(shared.z, expected.z);
-    // A vertex takes the u, v of the last triangle that uses it.
-    EXPECT_EQ(get_f32(m, b.vertex(0, 1) + mesh_vertex::uv), 0.25f);
-    EXPECT_EQ(get_f32(m, b.vertex(0, 0) + mesh_vertex::uv), 0.0f);
-    // An unused vertex has the zero normal, both angles 0, and still widens the box.
-    const offset_t unused = b.vertex(0, 4);
-    EXPECT_EQ(get_vector3(m, unused + mesh_vertex::normal).z, 0.0f);
-    EXPECT_EQ(get_f32(m, unused + mesh_vertex::azimuth), 0.0f);
-    EXPECT_EQ(get_f32(m, unused + mesh_vertex::zenith), 0.0f);
-    EXPECT_EQ(get_f32(m, mesh_header::bounds_max), 5.0f);
-    EXPECT_EQ(get_f32(m, mesh_header::bounds_min), 0.0f);
-    EXPECT_EQ(get_f32(m, mesh_header::radius), static_cast<float>(std::sqrt(75.0)));
-    // Mode 8: no weights, no bone references.
-    EXPECT_EQ(get_i32(m, unused + mesh_vertex::num_weights), 0);
-    EXPECT_EQ(get_i32(m, o + mesh_object::num_bone_ref), 0);
+    EXPECT_TRUE(shared.x == sum.x && shared.y == sum.y && shared.z == sum.z);
+    EXPECT_EQ(get_vector3(m, b.vertex(0, 4) + mesh_vertex::normal).z, 0.0f);
 }
 
-TEST(MeshBuilder, ObjectOfQuadsHasNoTriangles) {
-    built b;
-    build(b, one_object(
-                 {material_line("skin")}, "body",
-                 {square_vertices[0], square_vertices[1], square_vertices[3], square_vertices[2]},
-                 {"4 V(0 1 2 3) M(0) UV(0 0 1 0 1 1 0 1)"}));
-    const offset_t o = b.object(0);
-    EXPECT_EQ(get_i32(b.mesh, o + mesh_object::num_triangle), 0);
-    EXPECT_EQ(get_i32(b.mesh, o + mesh_object::ofs_vertex),
-              get_i32(b.mesh, o + mesh_object::ofs_triangle));
-    EXPECT_EQ(get_i32(b.mesh, o + mesh_object::num_vertex), 4);
-}
-
-TEST(MeshBuilder, VerticesBindToTheNearestBoneLowerNumberOnTies) {
-    built b;
-    // Bones 0, 1 and 2 start at x = 0, 10 and 20 (each pointing +y), bone 0 the root.
-    const std::string bones = object_chunk(
-        "bone",
-        {"0 0 0", "0 10 0", "0.5 0 1", "10 0 0", "10 10 0", "10.5 0 1", "20 0 0", "20 10 0",
-         "20.5 0 1"},
-        {"3 V(0 1 2) M(1)", "3 V(3 4 5) M(2)", "3 V(6 7 8) M(3)", "2 V(3 1)", "2 V(6 1)"});
-    build(b,
-          mqo_document(material_chunk({material_line("skin"), material_line("bone:a"),
-                                       material_line("bone:b"), material_line("bone:c")}) +
-                       bones +
-                       object_chunk("body", {"5 0 0", "20 0 0", "19 1 0", "0 0 0"},
-                                    {"3 V(0 1 2) M(0)", "3 V(0 2 3) M(0)"})),
-          0);
-    const byte_region& m = b.mesh;
-    const auto bound = [&](int v) { return get_i32(m, b.vertex(0, v) + mesh_vertex::weight_bone); };
-    EXPECT_EQ(bound(0), 0); // halfway between bones 0 and 1
-    EXPECT_EQ(bound(1), 2); // on bone 2's origin
-    EXPECT_EQ(bound(2), 2);
-    EXPECT_EQ(bound(3), 0);
-    const offset_t on_origin = b.vertex(0, 1);
-    EXPECT_EQ(get_i32(m, on_origin + mesh_vertex::num_weights), 1);
-    EXPECT_EQ(get_i32(m, on_origin + mesh_vertex::first_weight), 1);
-    const offset_t slot2 = on_origin + mesh_vertex::bone_slots + 2 * mesh_bone_slot::size;
-    EXPECT_EQ(get_f32(m, slot2 + mesh_bone_slot::weight), 1.0f);
-    EXPECT_EQ(get_vector3(m, slot2 + mesh_bone_slot::position).x, 0.0f);
-    EXPECT_EQ(get_f32(m, on_origin + mesh_vertex::bone_slots + mesh_bone_slot::weight), 0.0f);
-    // Only the nearest bones are referenced, ascending.
-    const offset_t o = b.object(0);
-    EXPECT_EQ(get_i32(m, o + mesh_object::num_bone_ref), 2);
-    EXPECT_EQ(get_i32(m, o + mesh_object::bone_ref), 0);
-    EXPECT_EQ(get_i32(m, o + mesh_object::bone_ref + 4), 2);
-}
-
-TEST(MeshBuilder, RefusesFacesThatCannotBeExported) {
-    struct {
-        const char* face;
-        const char* message;
+// Each refused model gives -1 and says why.
+TEST(MeshBuilder, Refusals) {
+    const std::vector<std::string>& v = triangle;
+    const std::string skin = material_line("skin");
+    // A second face of the object "body", whose first face is fine.
+    const auto face = [&](const std::string& line) {
+        return one_object({skin, material_line("tag:head")}, "body", v, {"3 V(0 1 2) M(0)", line});
+    };
+    const auto tag = [&](const std::vector<std::string>& faces) {
+        return mqo_document(material_chunk({skin}) + object_chunk("tag:t", v, faces));
+    };
+    std::vector<std::string> many;
+    for (int i = 0; i < 129; ++i)
+        many.push_back(material_line("m" + std::to_string(i)));
+    const std::string failed = "search_meshobj : Mesh_Object[0] Name[body] Failed to build Mesh "
+                               "Object\nbuild_meshes_from_mqo : NumMeshObj[0]\n";
+    const struct {
+        std::string document;
+        std::string message;
+        std::size_t mesh_size = 1 << 22;
     } cases[] = {
-        {"3 V(0 1 2)", "build_meshobj : Invalid Material Index in Face[1] Refer[-1]\n"},
-        {"3 V(0 1 2) M(1)", "build_meshobj : Invalid Material Index in Face[1] Refer[1]\n"},
-        {"3 V(0 1 2) M(2)", "build_meshobj : Invalid Material Index in Face[1] Refer[2]\n"},
-        {"3 V(0 1 x) M(0)", "build_meshobj : Invalid Vertex Index in Face[1] Refer[-1]"},
-        {"3 V(0 1 3) M(0)", "build_meshobj : Invalid Vertex Index in Face[1] Refer[3]"},
+        {face("3 V(0 1 2)"), "Invalid Material Index in Face[1] Refer[-1]\n" + failed},
+        {face("3 V(0 1 2) M(1)"), "Invalid Material Index in Face[1] Refer[1]\n" + failed},
+        {face("3 V(0 1 2) M(2)"), "Invalid Material Index in Face[1] Refer[2]\n" + failed},
+        {face("3 V(0 1 x) M(0)"),
+         "Invalid Vertex Index in Face[1] Refer[-1] (the object has 3 vertices)\n" + failed},
+        {face("3 V(0 1 3) M(0)"),
+         "Invalid Vertex Index in Face[1] Refer[3] (the object has 3 vertices)\n" + failed},
+        {tag({}), "search_tagobj : Tag Object[0] Name[tag:t]"},
+        {tag({"2 V(0 1)"}), "search_tagobj : Tag Object[0] Name[tag:t]"},
+        {tag({"3 V(0 1 5)"}), "search_tagobj : Tag Object[0] Name[tag:t]"},
+        {one_object(many, "body", v, {"3 V(0 1 2) M(0)"}),
+         "build_meshobj : Too many materials[129] in the model (at most 128)\n"},
+        {one_object({skin}, "body", v, {"3 V(0 1 2) M(0)"}),
+         "build_meshobj : Object[body] does not fit the mesh buffer of 4000 bytes\n", 4000},
+        {one_object({skin}, "body", {"0 0 0", "3e30 0 0", "0 3e30 0"}, {"3 V(0 1 2) M(0)"}),
+         "build_meshobj : Face[0] has no finite normal"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.face);
-        built b;
-        build(b, one_object({material_line("skin"), material_line("tag:head")}, "body",
-                            {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)", c.face}));
-        EXPECT_EQ(b.size, -1);
-        EXPECT_NE(b.out.find(c.message), std::string::npos);
-        EXPECT_NE(b.out.find("search_meshobj : Mesh_Object[0] Name[body] Failed to build Mesh "
-                             "Object\nbuild_meshes_from_mqo : NumMeshObj[0]\n"),
-                  std::string::npos);
+        SCOPED_TRACE(c.message);
+        mqo_model b(c.document);
+        EXPECT_EQ(b.build_mesh(c.mesh_size), -1);
+        EXPECT_NE(b.out.find(c.message), std::string::npos) << b.out;
     }
-}
-
-TEST(MeshBuilder, RefusesTagObjectsWithoutAUsableFace) {
-    for (const std::vector<std::string>& faces :
-         {std::vector<std::string>{}, std::vector<std::string>{"2 V(0 1)"},
-          std::vector<std::string>{"3 V(0 1 5)"}}) {
-        built b;
-        build(b, mqo_document(material_chunk({material_line("skin")}) +
-                              object_chunk("tag:t", {"0 0 0", "1 0 0", "0 1 0"}, faces)));
-        EXPECT_EQ(b.size, -1);
-        EXPECT_NE(b.out.find("search_tagobj : Tag Object[0] Name[tag:t]"), std::string::npos);
-    }
-}
-
-TEST(MeshBuilder, RefusesModelsBeyondItsLimits) {
-    std::vector<std::string> materials;
-    for (int i = 0; i < 129; ++i)
-        materials.push_back(material_line("m" + std::to_string(i)));
-    built many;
-    build(many, one_object(materials, "body", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"}));
-    EXPECT_EQ(many.size, -1);
-    EXPECT_NE(many.out.find("build_meshobj : Too many materials[129] in the model (at most 128)\n"),
-              std::string::npos);
-
-    built small(4000);
-    build(small, one_object({material_line("skin")}, "body", {"0 0 0", "1 0 0", "0 1 0"},
-                            {"3 V(0 1 2) M(0)"}));
-    EXPECT_EQ(small.size, -1);
-    EXPECT_NE(small.out.find("build_meshobj : Object[body] does not fit the mesh buffer of 4000 "
-                             "bytes\n"),
-              std::string::npos);
-}
-
-TEST(MeshBuilder, RefusesCoordinatesWhoseNormalsOverflow) {
-    built b;
-    build(b, one_object({material_line("skin")}, "body", {"0 0 0", "3e30 0 0", "0 3e30 0"},
-                        {"3 V(0 1 2) M(0)"}));
-    EXPECT_EQ(b.size, -1);
-    EXPECT_NE(b.out.find("build_meshobj : Face[0] has no finite normal"), std::string::npos);
 }

@@ -1,9 +1,8 @@
 // The parsed-MQO record as the reader lays it out, read from texts in memory.
-#include <cstdint>
+#include <array>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
+#include "driver/work_buffer.hpp"
 #include "mqo/load_mqo.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "support/capture_stdout.hpp"
@@ -15,206 +14,123 @@ using namespace ossify_test;
 namespace {
 
 struct parsed {
-    std::vector<std::uint8_t> bytes;
-    byte_region mqo;
+    work_buffer buffer;
+    byte_region mqo{};
     std::int32_t result = 0;
-    std::string out;
+    std::string out{};
+    std::string texture(std::int32_t material) const {
+        return get_text(mqo, mqo_material_at(mqo, material) + mqo_material::texture, 64);
+    }
 };
 
 // Parses `text` into a fresh zero-filled buffer of `size` bytes.
-void parse(parsed& p, const std::string& text, std::size_t size = 1'000'000) {
-    p.bytes.assign(size, 0);
-    p.mqo = byte_region{p.bytes.data(), p.bytes.size()};
+parsed parse(const std::string& text, std::size_t size = 1'000'000) {
+    parsed p{make_work_buffer(size)};
+    p.mqo = p.buffer.region;
     p.out = capture_stdout([&] { p.result = load_mqo_text(text, p.mqo); });
+    return p;
 }
 
-std::vector<std::string> cube_vertices() {
-    return {"-1.0000 -1.0000 -1.0000", "1.0000 -1.0000 -1.0000", "1.0000 1.0000 -1.0000",
-            "-1.0000 1.0000 -1.0000",  "-1.0000 -1.0000 1.0000", "1.0000 -1.0000 1.0000",
-            "1.0000 1.0000 1.0000",    "-1.0000 1.0000 1.0000"};
-}
-
-std::vector<std::string> cube_triangles() {
-    std::vector<std::string> faces;
-    for (int i = 0; i < 12; ++i)
-        faces.push_back("3 V(" + std::to_string(i % 8) + " " + std::to_string((i + 1) % 8) + " " +
-                        std::to_string((i + 2) % 8) + ") M(" + std::to_string(i % 2) +
-                        ") UV(0.00000 0.00000 1.00000 0.00000 1.00000 1.00000)");
-    return faces;
-}
-
-// The one face of a one-object file with the given face line.
-offset_t single_face(parsed& p, const std::string& face_line) {
-    parse(p, mqo_document(object_chunk("obj1", cube_vertices(), {face_line})));
-    return mqo_face_at(p.mqo, mqo_object_at(p.mqo, 0), 0);
-}
+const std::vector<std::string> triangle = {"0 0 0", "1 0 0", "0 1 0"};
 
 } // namespace
 
-TEST(LoadMqo, TwoMaterialsAndACubeMake1200Bytes) {
-    parsed p;
-    parse(p,
-          mqo_document(material_chunk({material_line("skin", "body.tga"), material_line("eye")}) +
-                       object_chunk("body", cube_vertices(), cube_triangles())));
-    EXPECT_EQ(p.result, 1200);
-    EXPECT_EQ(p.out, "Load_MQO : Number of Material[2]\n"
-                     "Load_MQO : EXIT MQOSIZE[1200] Material[2] Object[1]\n");
-    const byte_region& m = p.mqo;
-    EXPECT_EQ(get_i32(m, mqoobj_header::ofs_material), 92);
-    EXPECT_EQ(get_i32(m, mqoobj_header::num_material), 2);
-    EXPECT_EQ(get_i32(m, mqoobj_header::ofs_object), 348);
-    EXPECT_EQ(get_i32(m, mqoobj_header::mqo_size), 1200);
-    EXPECT_EQ(mqo_material_name(m, 0), "skin");
-    EXPECT_EQ(get_text(m, mqo_material_at(m, 0) + mqo_material::texture, 64), "body.tga");
-    EXPECT_EQ(get_text(m, mqo_material_at(m, 1) + mqo_material::texture, 64), "");
-
-    const offset_t body = mqo_object_at(m, 0);
-    EXPECT_EQ(body, 348);
-    EXPECT_EQ(mqo_num_vertex(m, body), 8);
-    EXPECT_EQ(mqo_num_face(m, body), 12);
-    EXPECT_EQ(get_i32(m, body + mqo_object::ofs_face), 180);
-    EXPECT_EQ(get_i32(m, body + mqo_object::ofs_next), 0);
-    const offset_t last = mqo_face_at(m, body, 11);
-    EXPECT_EQ(mqo_face_vertex(m, last, 2), 5);
-    EXPECT_EQ(mqo_face_material(m, last), 1);
-    EXPECT_EQ(get_f32(m, last + mqo_face::uv + 20), 1.0f);
-}
-
-TEST(LoadMqo, ObjectsFollowEachOtherWithoutAMaterialList) {
-    parsed p;
-    parse(p, mqo_document(object_chunk("a", {"0 0 0", "1 0 0", "0 1 0"}, {"3 V(0 1 2)"}) +
-                          object_chunk("b", {"0 0 0", "1 0 0"}, {"2 V(0 1)"})));
-    const byte_region& m = p.mqo;
-    EXPECT_EQ(get_i32(m, mqoobj_header::ofs_material), 92);
-    EXPECT_EQ(get_i32(m, mqoobj_header::ofs_object), 92);
-    EXPECT_EQ(get_i32(m, mqoobj_header::num_object), 2);
-    const offset_t a = mqo_object_at(m, 0);
-    EXPECT_EQ(get_i32(m, a + mqo_object::ofs_next), 84 + 36 + 56);
-    EXPECT_EQ(mqo_object_name(m, mqo_object_at(m, 1)), "b");
-    EXPECT_EQ(get_i32(m, mqo_object_at(m, 1) + mqo_object::ofs_next), 0);
+// Without a material list the objects start right after the header; each object
+// gives the next one's distance (0 in the last); an object without lists has
+// its vertices at its end and no faces.
+TEST(LoadMqo, ObjectsFollowEachOtherWithOrWithoutLists) {
+    parsed p = parse(mqo_document(object_chunk("a", triangle, {"3 V(0 1 2)"}) +
+                                  object_chunk("b", {"0 0 0", "1 0 0"}, {"2 V(0 1)"})));
     EXPECT_EQ(p.result, 92 + 176 + 84 + 24 + 56);
-    // A face without M(...) has no material.
-    EXPECT_EQ(mqo_face_material(m, mqo_face_at(m, a, 0)), -1);
-}
-
-TEST(LoadMqo, EmptyMaterialListAndObjectWithoutLists) {
-    parsed p;
-    parse(p, mqo_document("Material 0 {\n}\nObject \"empty\" {\n\tvisible 15\n}\n"));
+    EXPECT_EQ(get_i32(p.mqo, mqoobj_header::ofs_object), 92);
+    EXPECT_EQ(get_i32(p.mqo, mqo_object_at(p.mqo, 0) + mqo_object::ofs_next), 84 + 36 + 56);
+    EXPECT_EQ(mqo_object_name(p.mqo, mqo_object_at(p.mqo, 1)), "b");
+    EXPECT_EQ(get_i32(p.mqo, mqo_object_at(p.mqo, 1) + mqo_object::ofs_next), 0);
+    p = parse(mqo_document("Material 0 {\n}\nObject \"empty\" {\n\tvisible 15\n}\n"));
     EXPECT_EQ(p.result, 92 + 84);
-    const offset_t empty = mqo_object_at(p.mqo, 0);
-    EXPECT_EQ(mqo_num_vertex(p.mqo, empty), 0);
-    EXPECT_EQ(get_i32(p.mqo, empty + mqo_object::ofs_vertex), 84);
-    EXPECT_EQ(get_i32(p.mqo, empty + mqo_object::ofs_face), 0);
+    EXPECT_EQ(get_i32(p.mqo, 92 + mqo_object::ofs_vertex), 84);
+    EXPECT_EQ(get_i32(p.mqo, 92 + mqo_object::ofs_face), 0);
 }
 
-TEST(LoadMqoFace, LineOfTwoCornersHasNoMaterial) {
-    parsed p;
-    const offset_t f = single_face(p, "2 V(3 4) M(0)");
-    EXPECT_EQ(mqo_face_corners(p.mqo, f), 2);
-    EXPECT_EQ(mqo_face_vertex(p.mqo, f, 0), 3);
-    EXPECT_EQ(mqo_face_vertex(p.mqo, f, 1), 4);
-    EXPECT_EQ(mqo_face_vertex(p.mqo, f, 2), 0);
-    EXPECT_EQ(mqo_face_material(p.mqo, f), -1);
+// Each face line against every field of its face: a corner that is no number
+// (or missing) reads -1, a line of two corners has no material, UV(...) needs
+// four values at least, numbers may use exponents.
+TEST(LoadMqo, FaceLines) {
+    const struct {
+        const char* line;
+        std::int32_t corners;
+        std::array<std::int32_t, 4> vertex;
+        std::int32_t material;
+        std::array<float, 8> uv;
+    } cases[] = {
+        {"2 V(3 4) M(0)", 2, {3, 4, 0, 0}, -1, {}},
+        {"3 V(0 1 x) M(1)", 3, {0, 1, -1, 0}, 1, {}},
+        {"4 V(5 6", 4, {5, 6, -1, -1}, -1, {}},
+        {"3 V(0 1 2) M(0) UV(0.25 0.5 1 0.75)", 3, {0, 1, 2, 0}, 0, {0.25f, 0.5f, 1, 0.75f}},
+        {"3 V(0 1 2) UV(0.25 0.5 1)", 3, {0, 1, 2, 0}, -1, {}},
+        {"4 V(0 1 2 3) UV(1 2 3 4 5 6 7 8) M(0)", 4, {0, 1, 2, 3}, 0, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"3 V(0 0 0) UV(1e-1 0 0 0 0 0)", 3, {0, 0, 0, 0}, -1, {0.1f}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const parsed p = parse(mqo_document(object_chunk(
+            "o", {"0 0 0", "1 0 0", "0 1 0", "1 1 0", "2 2 0", "3 3 0", "4 4 0"}, {c.line})));
+        const offset_t f = mqo_face_at(p.mqo, mqo_object_at(p.mqo, 0), 0);
+        EXPECT_EQ(mqo_face_corners(p.mqo, f), c.corners);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(mqo_face_vertex(p.mqo, f, k), c.vertex[static_cast<std::size_t>(k)]) << k;
+        EXPECT_EQ(mqo_face_material(p.mqo, f), c.material);
+        for (int k = 0; k < 8; ++k)
+            EXPECT_EQ(get_f32(p.mqo, f + mqo_face::uv + 4 * k), c.uv[static_cast<std::size_t>(k)])
+                << k;
+    }
+    const parsed p = parse(mqo_document(object_chunk("o", {"1.5e3 -2.5E-1 6.12323426e-17"}, {})));
+    const vector3 v = mqo_vertex(p.mqo, mqo_object_at(p.mqo, 0), 0);
+    EXPECT_EQ(v.x, 1500.0f);
+    EXPECT_EQ(v.y, -0.25f);
+    EXPECT_EQ(v.z, 6.12323426e-17f);
 }
 
-TEST(LoadMqoFace, IndexThatIsNoNumberReadsAsMinusOne) {
-    parsed p;
-    const offset_t f = single_face(p, "3 V(0 1 x) M(1)");
-    EXPECT_EQ(mqo_face_vertex(p.mqo, f, 2), -1);
-    EXPECT_EQ(mqo_face_material(p.mqo, f), 1);
-    // Past the end of the line too.
-    const offset_t g = single_face(p, "4 V(5 6");
-    EXPECT_EQ(mqo_face_vertex(p.mqo, g, 1), 6);
-    EXPECT_EQ(mqo_face_vertex(p.mqo, g, 2), -1);
-    EXPECT_EQ(mqo_face_vertex(p.mqo, g, 3), -1);
-}
-
-TEST(LoadMqoFace, TextureCoordinatesNeedFourValues) {
-    parsed p;
-    const offset_t four = single_face(p, "3 V(0 1 2) M(0) UV(0.25 0.5 1 0.75)");
-    EXPECT_EQ(get_f32(p.mqo, four + mqo_face::uv), 0.25f);
-    EXPECT_EQ(get_f32(p.mqo, four + mqo_face::uv + 4), 0.5f);
-    EXPECT_EQ(get_f32(p.mqo, four + mqo_face::uv + 8), 1.0f);
-    EXPECT_EQ(get_f32(p.mqo, four + mqo_face::uv + 12), 0.75f);
-    EXPECT_EQ(get_f32(p.mqo, four + mqo_face::uv + 16), 0.0f);
-    EXPECT_EQ(get_f32(p.mqo, four + mqo_face::uv + 20), 0.0f);
-
-    const offset_t three = single_face(p, "3 V(0 1 2) UV(0.25 0.5 1)");
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(get_f32(p.mqo, three + mqo_face::uv + 4 * i), 0.0f);
-
-    const offset_t quad = single_face(p, "4 V(0 1 2 3) UV(1 2 3 4 5 6 7 8) M(0)");
-    EXPECT_EQ(get_f32(p.mqo, quad + mqo_face::uv + 28), 8.0f);
-    EXPECT_EQ(mqo_face_material(p.mqo, quad), 0);
-}
-
-TEST(LoadMqoFace, NumbersAsTheModellerWritesThem) {
-    parsed p;
-    parse(p, mqo_document(object_chunk("o", {"1.5e3 -2.5E-1 6.12323426e-17"},
-                                       {"3 V(0 0 0) UV(1e-1 0 0 0 0 0)"})));
-    const offset_t o = mqo_object_at(p.mqo, 0);
-    EXPECT_EQ(mqo_vertex(p.mqo, o, 0).x, 1500.0f);
-    EXPECT_EQ(mqo_vertex(p.mqo, o, 0).y, -0.25f);
-    EXPECT_EQ(mqo_vertex(p.mqo, o, 0).z, 6.12323426e-17f);
-    EXPECT_EQ(get_f32(p.mqo, mqo_face_at(p.mqo, o, 0) + mqo_face::uv), 0.1f);
-}
-
-TEST(LoadMqoMaterial, NamesAndTextures) {
-    parsed p;
-    parse(p, mqo_document(material_chunk({
-                 "\"skin \xB1\xB2 body\" col(1 1 1 1) tex(\"C:\\maps\\skin file.tga\")",
-                 "plain\xB3name col(1 1 1 1)",
-                 "tex \"next.tga\" col(1 1 1 1)",
-                 "\"quoted\" dif(0.8)",
-             })));
+TEST(LoadMqo, MaterialNamesAndTextures) {
+    parsed p = parse(mqo_document(material_chunk({
+        "\"skin \xB1\xB2 body\" col(1 1 1 1) tex(\"C:\\maps\\skin file.tga\")",
+        "plain\xB3name col(1 1 1 1)",
+        "tex \"next.tga\" col(1 1 1 1)",
+        "\"quoted\" dif(0.8)",
+    })));
     EXPECT_EQ(mqo_material_name(p.mqo, 0), "skin \xB1\xB2 body");
-    EXPECT_EQ(get_text(p.mqo, mqo_material_at(p.mqo, 0) + mqo_material::texture, 64),
-              "C:\\maps\\skin file.tga");
+    EXPECT_EQ(p.texture(0), "C:\\maps\\skin file.tga");
     // Outside quotes a high byte splits the name; the first token is the name.
     EXPECT_EQ(mqo_material_name(p.mqo, 1), "plain");
     // A material named tex takes the token after its name as its texture.
     EXPECT_EQ(mqo_material_name(p.mqo, 2), "tex");
-    EXPECT_EQ(get_text(p.mqo, mqo_material_at(p.mqo, 2) + mqo_material::texture, 64), "next.tga");
-    for (int i = 0; i < 64; ++i)
-        EXPECT_EQ(p.bytes[static_cast<std::size_t>(mqo_material_at(p.mqo, 3) + 64 + i)], 0);
+    EXPECT_EQ(p.texture(2), "next.tga");
+    const auto texture = p.mqo.data + mqo_material_at(p.mqo, 3) + mqo_material::texture;
+    EXPECT_EQ(std::string(texture, texture + 64), std::string(64, '\0'));
 }
 
-TEST(LoadMqoMaterial, LongNamesAreCutTo63Bytes) {
-    parsed p;
-    const std::string long_name(80, 'n');
-    parse(p, mqo_document(material_chunk({material_line(long_name, std::string(70, 't'))}) +
-                          object_chunk(std::string(100, 'o'), {"0 0 0"}, {})));
-    EXPECT_GT(p.result, 0);
-    EXPECT_EQ(mqo_material_name(p.mqo, 0), std::string(63, 'n'));
-    EXPECT_EQ(get_text(p.mqo, mqo_material_at(p.mqo, 0) + mqo_material::texture, 64),
-              std::string(63, 't'));
-    EXPECT_EQ(mqo_object_name(p.mqo, mqo_object_at(p.mqo, 0)), std::string(63, 'o'));
-    // The name field keeps its NUL: the next field is untouched.
-    EXPECT_EQ(p.bytes[static_cast<std::size_t>(mqo_material_at(p.mqo, 0) + 63)], 0);
-}
-
-TEST(LoadMqoLines, KeywordsCountAnywhereAndBracesAreNoLines) {
-    parsed p;
+TEST(LoadMqo, KeywordsCountAnywhereAndBracesAreNoLines) {
     // "vertex" after other tokens opens the list; the brace-only lines and the
     // attribute lines inside the list count as no list lines.
-    parse(p, "Object \"o\" {\n\tpoints vertex 2 {\n\t}\n\t\t1 2 3\n\t}\n\t\t4 5 6\nface 1\n"
-             "3 V(0 1 1)\n");
+    parsed p = parse("Object \"o\" {\n\tpoints vertex 2 {\n\t}\n\t\t1 2 3\n\t}\n\t\t4 5 6\nface 1\n"
+                     "3 V(0 1 1)\n");
     const offset_t o = mqo_object_at(p.mqo, 0);
     EXPECT_EQ(mqo_num_vertex(p.mqo, o), 2);
     EXPECT_EQ(mqo_vertex(p.mqo, o, 1).x, 4.0f);
     EXPECT_EQ(mqo_num_face(p.mqo, o), 1);
-    // The rest of an Object line is tested too: here it opens the vertex list.
-    parse(p, "Object o vertex 1\n7 8 9\n");
+    // The rest of an Object line is read too: here it opens the vertex list.
+    p = parse("Object o vertex 1\n7 8 9\n");
     EXPECT_EQ(mqo_vertex(p.mqo, mqo_object_at(p.mqo, 0), 0).z, 9.0f);
 }
 
-TEST(LoadMqoLimits, RecordMustFitItsBuffer) {
-    parsed p;
-    const std::string text = mqo_document(object_chunk("o", cube_vertices(), cube_triangles()));
-    parse(p, text, 92 + 84 + 96 + 672);
-    EXPECT_EQ(p.result, 92 + 84 + 96 + 672);
-    parse(p, text, 92 + 84 + 96 + 671);
+// Header, object, three vertices and a face take 92 + 84 + 36 + 56 bytes.
+TEST(LoadMqo, RecordMustFitItsBuffer) {
+    const std::string text = mqo_document(object_chunk("o", triangle, {"3 V(0 1 2)"}));
+    EXPECT_EQ(parse(text, 268).result, 268);
+    const parsed p = parse(text, 267);
     EXPECT_EQ(p.result, -1);
-    EXPECT_EQ(p.out, "Load_MQO : Line[30] Record would grow past the MQO buffer[943 bytes]\n");
+    EXPECT_EQ(p.out, "Load_MQO : Line[25] Record would grow past the MQO buffer[267 bytes]\n");
     EXPECT_FALSE(p.mqo.fault);
+    EXPECT_EQ(parse(text, 175).out,
+              "Load_MQO : Line[13] Record would grow past the MQO buffer[175 bytes]\n");
 }

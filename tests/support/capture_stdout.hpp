@@ -3,10 +3,17 @@
 
 #include <cstdio>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace ossify_test {
 
-std::string capture_stdout(const std::function<void()>& body);
+inline std::string capture_stdout(const std::function<void()>& body) {
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    body();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
 
 } // namespace ossify_test

@@ -2,29 +2,30 @@
 
 namespace ossify_test {
 
+namespace {
+
+// "head n {" and the lines, each after `indent`; the caller closes the list.
+std::string list(const std::string& head, const std::vector<std::string>& lines,
+                 const std::string& indent) {
+    std::string text = head + " " + std::to_string(lines.size()) + " {\n";
+    for (const std::string& line : lines)
+        text += indent + line + "\n";
+    return text;
+}
+
+} // namespace
+
 std::string material_chunk(const std::vector<std::string>& materials) {
-    std::string text = "Material " + std::to_string(materials.size()) + " {\n";
-    for (const std::string& line : materials)
-        text += "\t" + line + "\n";
-    return text + "}\n";
+    return list("Material", materials, "\t") + "}\n";
 }
 
 std::string object_chunk(const std::string& name, const std::vector<std::string>& vertices,
                          const std::vector<std::string>& faces) {
-    std::string text = "Object \"" + name +
-                       "\" {\n\tvisible 15\n\tlocking 0\n\tshading 1\n\tfacet 59.5\n"
-                       "\tcolor 0.898 0.498 0.698\n\tcolor_type 0\n";
-    text += "\tvertex " + std::to_string(vertices.size()) + " {\n";
-    for (const std::string& line : vertices)
-        text += "\t\t" + line + "\n";
-    text += "\t}\n";
-    if (!faces.empty()) {
-        text += "\tface " + std::to_string(faces.size()) + " {\n";
-        for (const std::string& line : faces)
-            text += "\t\t" + line + "\n";
-        text += "\t}\n";
-    }
-    return text + "}\n";
+    return "Object \"" + name +
+           "\" {\n\tvisible 15\n\tlocking 0\n\tshading 1\n\tfacet 59.5\n"
+           "\tcolor 0.898 0.498 0.698\n\tcolor_type 0\n" +
+           list("\tvertex", vertices, "\t\t") + "\t}\n" +
+           (faces.empty() ? "" : list("\tface", faces, "\t\t") + "\t}\n") + "}\n";
 }
 
 std::string mqo_document(const std::string& chunks) {
@@ -36,10 +37,9 @@ std::string mqo_document(const std::string& chunks) {
 }
 
 std::string material_line(const std::string& name, const std::string& texture) {
-    std::string line = "\"" + name + "\" col(1.000 1.000 1.000 1.000) dif(0.800) amb(0.600) " +
-                       "emi(0.000) spc(0.000) power(5.00)";
-    if (!texture.empty()) line += " tex(\"" + texture + "\")";
-    return line;
+    return "\"" + name + "\" col(1.000 1.000 1.000 1.000) dif(0.800) amb(0.600) " +
+           "emi(0.000) spc(0.000) power(5.00)" +
+           (texture.empty() ? "" : " tex(\"" + texture + "\")");
 }
 
 std::string mqo_config(int mode, int root_bone) {

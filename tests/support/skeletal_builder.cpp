@@ -8,17 +8,34 @@ using namespace ossify;
 
 namespace {
 
+std::int32_t i32(offset_t value) {
+    return static_cast<std::int32_t>(value);
+}
+
+template <typename list> offset_t count(const list& values) {
+    return static_cast<offset_t>(values.size());
+}
+
 void put_floats(byte_region& r, offset_t at, const float* values, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
         put_f32(r, at + f32_size * static_cast<offset_t>(i), values[i]);
 }
 
+// Writes the values one after another from `at`; returns the offset past them.
+offset_t put_ints(byte_region& r, offset_t at, const std::vector<std::int32_t>& values) {
+    for (std::int32_t v : values) {
+        put_i32(r, at, v);
+        at += index_size;
+    }
+    return at;
+}
+
 offset_t surface_size(const surface_desc& s, offset_t vertex_size) {
     offset_t size = mds_surface::size;
     for (const vertex_desc& v : s.vertices)
-        size += vertex_size + skin_weight::size * static_cast<offset_t>(v.weights.size());
-    return size + triangle_size * static_cast<offset_t>(s.triangles.size()) +
-           index_size * static_cast<offset_t>(s.collapse_map.size() + s.bone_refs.size());
+        size += vertex_size + skin_weight::size * count(v.weights);
+    return size + triangle_size * count(s.triangles) +
+           index_size * (count(s.collapse_map) + count(s.bone_refs));
 }
 
 // Writes one packed surface at `at` and returns its size. `vertex_size` is 32
@@ -29,12 +46,12 @@ offset_t put_surface(byte_region& r, offset_t at, const surface_desc& s, offset_
     put_text(r, at + mds_surface::name, skeletal_name_width, s.name.c_str());
     put_text(r, at + mds_surface::shader, skeletal_name_width, s.shader.c_str());
     put_i32(r, at + mds_surface::min_lod, s.min_lod);
-    put_i32(r, at + mds_surface::ofs_header, static_cast<std::int32_t>(-at));
+    put_i32(r, at + mds_surface::ofs_header, i32(-at));
     offset_t p = at + mds_surface::size;
     for (const vertex_desc& v : s.vertices) {
         put_floats(r, p, v.normal.data(), 3);
         put_floats(r, p + mdm_vertex::tex_coords, v.uv.data(), 2);
-        put_i32(r, p + mdm_vertex::num_weights, static_cast<std::int32_t>(v.weights.size()));
+        put_i32(r, p + mdm_vertex::num_weights, i32(count(v.weights)));
         p += vertex_size;
         for (const weight_desc& w : v.weights) {
             put_i32(r, p + skin_weight::bone, w.bone);
@@ -43,28 +60,18 @@ offset_t put_surface(byte_region& r, offset_t at, const surface_desc& s, offset_
             p += skin_weight::size;
         }
     }
-    const auto count = [](const auto& list) { return static_cast<std::int32_t>(list.size()); };
-    put_i32(r, at + mds_surface::num_verts, count(s.vertices));
-    put_i32(r, at + mds_surface::ofs_verts, static_cast<std::int32_t>(mds_surface::size));
-    put_i32(r, at + mds_surface::num_triangles, count(s.triangles));
-    put_i32(r, at + mds_surface::ofs_triangles, static_cast<std::int32_t>(p - at));
+    put_i32(r, at + mds_surface::num_verts, i32(count(s.vertices)));
+    put_i32(r, at + mds_surface::ofs_verts, i32(mds_surface::size));
+    put_i32(r, at + mds_surface::num_triangles, i32(count(s.triangles)));
+    put_i32(r, at + mds_surface::ofs_triangles, i32(p - at));
     for (const auto& t : s.triangles)
-        for (std::int32_t index : t) {
-            put_i32(r, p, index);
-            p += index_size;
-        }
-    put_i32(r, at + mds_surface::ofs_collapse_map, static_cast<std::int32_t>(p - at));
-    for (std::int32_t c : s.collapse_map) {
-        put_i32(r, p, c);
-        p += index_size;
-    }
-    put_i32(r, at + mds_surface::num_bone_refs, count(s.bone_refs));
-    put_i32(r, at + mds_surface::ofs_bone_refs, static_cast<std::int32_t>(p - at));
-    for (std::int32_t b : s.bone_refs) {
-        put_i32(r, p, b);
-        p += index_size;
-    }
-    put_i32(r, at + mds_surface::ofs_end, static_cast<std::int32_t>(p - at));
+        p = put_ints(r, p, {t.begin(), t.end()});
+    put_i32(r, at + mds_surface::ofs_collapse_map, i32(p - at));
+    p = put_ints(r, p, s.collapse_map);
+    put_i32(r, at + mds_surface::num_bone_refs, i32(count(s.bone_refs)));
+    put_i32(r, at + mds_surface::ofs_bone_refs, i32(p - at));
+    p = put_ints(r, p, s.bone_refs);
+    put_i32(r, at + mds_surface::ofs_end, i32(p - at));
     return p - at;
 }
 
@@ -72,15 +79,14 @@ void put_frames(byte_region& r, offset_t at, const std::vector<frame_desc>& fram
                 offset_t bones) {
     for (const frame_desc& f : frames) {
         put_floats(r, at, f.header.data(), f.header.size());
-        for (std::size_t b = 0; b < f.bones.size() && static_cast<offset_t>(b) < bones; ++b) {
-            const offset_t p =
-                at + mds_frame::bone_frames + mds_bone_frame::size * static_cast<offset_t>(b);
-            for (std::size_t k = 0; k < 4; ++k)
-                put_i16(r, p + mds_bone_frame::angle_step * static_cast<offset_t>(k),
-                        f.bones[b].angles[k]);
-            put_i16(r, p + mds_bone_frame::offset_angles, f.bones[b].offset_angles[0]);
-            put_i16(r, p + mds_bone_frame::offset_angles + mds_bone_frame::angle_step,
-                    f.bones[b].offset_angles[1]);
+        for (offset_t b = 0; b < count(f.bones) && b < bones; ++b) {
+            const offset_t p = at + mds_frame::bone_frames + mds_bone_frame::size * b;
+            const bone_frame_desc& bone = f.bones[static_cast<std::size_t>(b)];
+            // Four angles, then the two offset angles right after them.
+            for (offset_t k = 0; k < 6; ++k)
+                put_i16(r, p + mds_bone_frame::angle_step * k,
+                        k < 4 ? bone.angles[static_cast<std::size_t>(k)]
+                              : bone.offset_angles[static_cast<std::size_t>(k - 4)]);
         }
         at += frame_size(bones);
     }
@@ -97,10 +103,6 @@ void put_bones(byte_region& r, offset_t at, const std::vector<bone_desc>& bones)
     }
 }
 
-std::int32_t i32(offset_t value) {
-    return static_cast<std::int32_t>(value);
-}
-
 } // namespace
 
 byte_region region_of(bytes& file) {
@@ -108,11 +110,9 @@ byte_region region_of(bytes& file) {
 }
 
 bytes build_mds(const mds_desc& desc) {
-    const auto num_bones = static_cast<offset_t>(desc.bones.size());
-    const offset_t ofs_frames = mds_header::size;
-    const offset_t ofs_bones =
-        ofs_frames + frame_size(num_bones) * static_cast<offset_t>(desc.frames.size());
-    const offset_t ofs_surfaces = ofs_bones + mds_bone_info::size * num_bones;
+    const offset_t bones = count(desc.bones);
+    const offset_t ofs_bones = mds_header::size + frame_size(bones) * count(desc.frames);
+    const offset_t ofs_surfaces = ofs_bones + mds_bone_info::size * bones;
     offset_t end = ofs_surfaces;
     for (const surface_desc& s : desc.surfaces)
         end += surface_size(s, mds_vertex::size);
@@ -124,15 +124,15 @@ bytes build_mds(const mds_desc& desc) {
     put_text(r, mds_header::name, skeletal_name_width, desc.name.c_str());
     put_f32(r, mds_header::lod_scale, desc.lod_scale);
     put_f32(r, mds_header::lod_bias, desc.lod_bias);
-    put_i32(r, mds_header::num_frames, static_cast<std::int32_t>(desc.frames.size()));
-    put_i32(r, mds_header::num_bones, i32(num_bones));
-    put_i32(r, mds_header::ofs_frames, i32(ofs_frames));
+    put_i32(r, mds_header::num_frames, i32(count(desc.frames)));
+    put_i32(r, mds_header::num_bones, i32(bones));
+    put_i32(r, mds_header::ofs_frames, i32(mds_header::size));
     put_i32(r, mds_header::ofs_bones, i32(ofs_bones));
     put_i32(r, mds_header::torso_parent, desc.torso_parent);
-    put_i32(r, mds_header::num_surfaces, static_cast<std::int32_t>(desc.surfaces.size()));
+    put_i32(r, mds_header::num_surfaces, i32(count(desc.surfaces)));
     put_i32(r, mds_header::ofs_surfaces, i32(ofs_surfaces));
     put_i32(r, mds_header::ofs_end, i32(end));
-    put_frames(r, ofs_frames, desc.frames, num_bones);
+    put_frames(r, mds_header::size, desc.frames, bones);
     put_bones(r, ofs_bones, desc.bones);
     offset_t at = ofs_surfaces;
     for (const surface_desc& s : desc.surfaces)
@@ -146,7 +146,7 @@ bytes build_mdm(const mdm_desc& desc) {
         ofs_tags += surface_size(s, mdm_vertex::size);
     offset_t end = ofs_tags;
     for (const tag_desc& t : desc.tags)
-        end += mdm_tag::size + index_size * static_cast<offset_t>(t.bone_refs.size());
+        end += mdm_tag::size + index_size * count(t.bone_refs);
 
     bytes file(static_cast<std::size_t>(end));
     byte_region r = region_of(file);
@@ -155,9 +155,9 @@ bytes build_mdm(const mdm_desc& desc) {
     put_text(r, mdm_header::name, skeletal_name_width, desc.name.c_str());
     put_f32(r, mdm_header::lod_scale, desc.lod_scale);
     put_f32(r, mdm_header::lod_bias, desc.lod_bias);
-    put_i32(r, mdm_header::num_surfaces, static_cast<std::int32_t>(desc.surfaces.size()));
+    put_i32(r, mdm_header::num_surfaces, i32(count(desc.surfaces)));
     put_i32(r, mdm_header::ofs_surfaces, i32(mdm_header::size));
-    put_i32(r, mdm_header::num_tags, static_cast<std::int32_t>(desc.tags.size()));
+    put_i32(r, mdm_header::num_tags, i32(count(desc.tags)));
     put_i32(r, mdm_header::ofs_tags, i32(ofs_tags));
     put_i32(r, mdm_header::ofs_end, i32(end));
     offset_t at = mdm_header::size;
@@ -168,39 +168,34 @@ bytes build_mdm(const mdm_desc& desc) {
         put_floats(r, at + mdm_tag::axis, t.axis.data(), t.axis.size());
         put_i32(r, at + mdm_tag::attach_bone, t.attach_bone);
         put_floats(r, at + mdm_tag::offset, t.offset.data(), 3);
-        const offset_t size =
-            mdm_tag::size + index_size * static_cast<offset_t>(t.bone_refs.size());
-        put_i32(r, at + mdm_tag::num_bone_refs, static_cast<std::int32_t>(t.bone_refs.size()));
+        put_i32(r, at + mdm_tag::num_bone_refs, i32(count(t.bone_refs)));
         put_i32(r, at + mdm_tag::ofs_bone_refs, i32(mdm_tag::size));
-        put_i32(r, at + mdm_tag::ofs_end, i32(size));
-        for (std::size_t k = 0; k < t.bone_refs.size(); ++k)
-            put_i32(r, at + mdm_tag::size + index_size * static_cast<offset_t>(k), t.bone_refs[k]);
-        at += size;
+        const offset_t next = put_ints(r, at + mdm_tag::size, t.bone_refs);
+        put_i32(r, at + mdm_tag::ofs_end, i32(next - at));
+        at = next;
     }
     return file;
 }
 
 bytes build_mdx(const mdx_desc& desc) {
-    const auto num_bones = static_cast<offset_t>(desc.bones.size());
-    const offset_t ofs_bones =
-        mdx_header::size + frame_size(num_bones) * static_cast<offset_t>(desc.frames.size());
-    const offset_t end = ofs_bones + mds_bone_info::size * num_bones;
+    const offset_t bones = count(desc.bones);
+    const offset_t ofs_bones = mdx_header::size + frame_size(bones) * count(desc.frames);
+    const offset_t end = ofs_bones + mds_bone_info::size * bones;
     bytes file(static_cast<std::size_t>(end));
     byte_region r = region_of(file);
     put_chars(r, mdx_header::ident, mdx_header::ident_text);
     put_i32(r, mdx_header::version, mdx_header::version_number);
     put_text(r, mdx_header::name, skeletal_name_width, desc.name.c_str());
-    put_i32(r, mdx_header::num_frames, static_cast<std::int32_t>(desc.frames.size()));
-    put_i32(r, mdx_header::num_bones, i32(num_bones));
+    put_i32(r, mdx_header::num_frames, i32(count(desc.frames)));
+    put_i32(r, mdx_header::num_bones, i32(bones));
     put_i32(r, mdx_header::ofs_frames, i32(mdx_header::size));
     put_i32(r, mdx_header::ofs_bones, i32(ofs_bones));
     put_i32(r, mdx_header::torso_parent, desc.torso_parent);
     put_i32(r, mdx_header::ofs_end, i32(end));
-    put_frames(r, mdx_header::size, desc.frames, num_bones);
+    put_frames(r, mdx_header::size, desc.frames, bones);
     put_bones(r, ofs_bones, desc.bones);
     return file;
 }
-
 mds_desc sample_mds_desc() {
     mds_desc s;
     s.name = "sample";
@@ -250,13 +245,13 @@ mds_desc sample_mds_desc() {
 mdm_desc reference_mdm_desc() {
     mdm_desc m;
     m.name = "reference";
-    surface_desc plate;
-    plate.name = "plate";
-    plate.shader = "models/reference/plate";
-    plate.vertices = {{{0, 0, 1}, {0, 0}, {{0, 1.0f, {0, 0, 0}}}}};
-    plate.collapse_map = {0};
-    plate.bone_refs = {0};
-    m.surfaces = {plate};
+    m.surfaces = {{"plate",
+                   "models/reference/plate",
+                   0,
+                   {{{0, 0, 1}, {0, 0}, {{0, 1.0f, {}}}}},
+                   {},
+                   {0},
+                   {0}}};
     m.tags = {{"tag_back", {0, 1, 0, -1, 0, 0, 0, 0, 1}, 1, {0, 0, 6}, {0, 1}},
               {"tag_head", {1, 0, 0, 0, 1, 0, 0, 0, 1}, 4, {2, 0, 0}, {0, 1, 2, 3, 4}},
               {"tag_weapon", {1, 0, 0, 0, 0, 1, 0, -1, 0}, 2, {5, -1, 0}, {0, 1, 2}}};
@@ -271,9 +266,7 @@ mdx_desc reference_mdx_desc() {
                {"neck", 3, 0.5f, 8.0f, 0},
                {"chest", 4, 0.25f, 20.0f, 0},
                {"spine", 1, 0.125f, 16.0f, 0}};
-    frame_desc rest;
-    rest.bones.resize(x.bones.size());
-    x.frames = {rest};
+    x.frames = {{{}, std::vector<bone_frame_desc>(x.bones.size())}};
     return x;
 }
 

@@ -1,6 +1,5 @@
 // A test-side writer of valid MDS, MDM and MDX files in memory, described by
-// plain records, so tests (and the sample generator) can vary bones, tags,
-// surfaces and frames. Free of the test framework.
+// plain records; the sample generator uses it too, so it needs no test framework.
 #pragma once
 
 #include <array>
@@ -19,13 +18,11 @@ struct weight_desc {
     float weight = 1.0f;
     std::array<float, 3> offset{};
 };
-
 struct vertex_desc {
     std::array<float, 3> normal{0.0f, 0.0f, 1.0f};
     std::array<float, 2> uv{};
     std::vector<weight_desc> weights;
 };
-
 struct surface_desc {
     std::string name = "surface";
     std::string shader = "shader";
@@ -35,35 +32,28 @@ struct surface_desc {
     std::vector<std::int32_t> collapse_map; // one per vertex
     std::vector<std::int32_t> bone_refs;
 };
-
 struct bone_desc {
     std::string name;
     std::int32_t parent = -1;
-    float torso_weight = 0.0f;
-    float parent_dist = 0.0f;
+    float torso_weight = 0.0f, parent_dist = 0.0f;
     std::int32_t flags = 0; // non-zero: a tag bone
 };
-
 struct bone_frame_desc {
     std::array<std::int16_t, 4> angles{};
     std::array<std::int16_t, 2> offset_angles{};
 };
-
 struct frame_desc {
     std::array<float, 13> header{};     // bounds min, max, local origin, radius, parent offset
     std::vector<bone_frame_desc> bones; // one per bone; missing ones are zero
 };
-
 struct mds_desc {
     std::string name = "model";
-    float lod_scale = 1.0f;
-    float lod_bias = 0.0f;
+    float lod_scale = 1.0f, lod_bias = 0.0f;
     std::int32_t torso_parent = -1;
     std::vector<bone_desc> bones;
     std::vector<frame_desc> frames;
     std::vector<surface_desc> surfaces;
 };
-
 struct tag_desc {
     std::string name;
     std::array<float, 9> axis{1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -71,15 +61,12 @@ struct tag_desc {
     std::array<float, 3> offset{};
     std::vector<std::int32_t> bone_refs;
 };
-
 struct mdm_desc {
     std::string name = "mesh";
-    float lod_scale = 1.0f;
-    float lod_bias = 0.0f;
+    float lod_scale = 1.0f, lod_bias = 0.0f;
     std::vector<surface_desc> surfaces;
     std::vector<tag_desc> tags;
 };
-
 struct mdx_desc {
     std::string name = "skeleton";
     std::int32_t torso_parent = -1;
@@ -87,8 +74,8 @@ struct mdx_desc {
     std::vector<frame_desc> frames;
 };
 
-// Files laid out as the tool reads them: MDS header, frames, bone infos,
-// packed surfaces; MDM header, surfaces, tags; MDX header, frames, bone infos.
+// MDS: header, frames, bone infos, surfaces; MDM: header, surfaces, tags; MDX:
+// header, frames, bone infos.
 bytes build_mds(const mds_desc& desc);
 bytes build_mdm(const mdm_desc& desc);
 bytes build_mdx(const mdx_desc& desc);
