@@ -8,8 +8,8 @@ Writes, in the work directory (default bench/out):
   big-md3.mqo    6 objects of 4096 vertices and 4096 triangles: 64 MB of the
                  64 MiB mesh record, 0.69 MB of the 1,000,000-byte MD3 limit;
   big-mdm.mqo    127 bones in 8 chains (with one shader, the 128 materials
-                 modes 8 and 9 take) and 3 objects of 4096 vertices and
-                 4096 triangles: an MDM of 0.74 MB;
+                 modes 8 and 9 take) and 4 objects of 4096 vertices and
+                 4096 triangles: an MDM of 0.98 MB;
 then runs modes 1 to 9 on them, each with its standard output redirected to a
 file, and reports for each the wall time, the peak resident memory and the
 minor page faults (best of --runs runs), and as the floor the time to start a
