@@ -50,7 +50,16 @@ if [ -z "$wine" ]; then
 fi
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# wineserver outlives the last program by a few seconds and keeps writing into
+# the prefix: stop it before removing the scratch folder, and never let the
+# clean-up change the script's verdict.
+clean_up() {
+    local server
+    server=$(command -v wineserver || ls /usr/lib/wine/wineserver64 2>/dev/null || true)
+    [ -n "$server" ] && WINEPREFIX=$work/prefix "$server" -k 2>/dev/null || true
+    rm -rf "$work" 2>/dev/null || true
+}
+trap clean_up EXIT
 export WINEDEBUG=-all WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml="
 # Jobs in the order the README runs them: modes 4 to 7 edit the files of modes 1 and 2.
 configs=(mode1-mds-to-mdm mode2-mds-to-mdx mode3-mds-to-mdm-and-mdx mode4-replace-mdm-tags
