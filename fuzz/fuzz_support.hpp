@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify_fuzz {
 

@@ -3,9 +3,9 @@
 // and returns false so that the driver stops.
 #pragma once
 
-#include "driver/file_io.hpp"
+#include "base/file_io.hpp"
+#include "base/work_buffers.hpp"
 #include "driver/tool_config.hpp"
-#include "driver/work_buffers.hpp"
 
 namespace ossify {
 

@@ -2,9 +2,9 @@
 #include <cstring>
 #include <string>
 
-#include "driver/file_io.hpp"
-#include "driver/line_pieces.hpp"
-#include "driver/text_routines.hpp"
+#include "base/file_io.hpp"
+#include "base/line_pieces.hpp"
+#include "base/text_routines.hpp"
 #include "driver/tool_config.hpp"
 
 namespace ossify {

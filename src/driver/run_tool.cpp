@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "driver/file_io.hpp"
+#include "base/file_io.hpp"
+#include "base/text_routines.hpp"
+#include "base/work_buffers.hpp"
 #include "driver/job_steps.hpp"
-#include "driver/text_routines.hpp"
 #include "driver/tool_config.hpp"
-#include "driver/work_buffers.hpp"
 
 namespace ossify {
 

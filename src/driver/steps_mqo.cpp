@@ -1,7 +1,7 @@
 // Steps H and I: the MQO jobs of modes 8 and 9.
 #include <cstdio>
 
-#include "driver/file_io.hpp"
+#include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"

@@ -1,7 +1,7 @@
 // Steps A to G: the skeletal jobs of modes 1 to 7.
 #include <cstdio>
 
-#include "driver/file_io.hpp"
+#include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
 #include "skeletal/skeletal.hpp"
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/trace_line.hpp"
-#include "driver/vector_fields.hpp"
+#include "base/trace_line.hpp"
+#include "base/vector_fields.hpp"
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_record.hpp"
 #include "skeletal/skeletal_layout.hpp"

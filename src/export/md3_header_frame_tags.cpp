@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "mesh/mesh_record.hpp"

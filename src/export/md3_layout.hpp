@@ -1,7 +1,7 @@
 // Layout of the MD3 files the tool writes: a static model of one frame.
 #pragma once
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify {
 

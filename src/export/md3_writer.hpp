@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify {
 

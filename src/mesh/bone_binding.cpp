@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "skeleton/bone_object.hpp"
 
 namespace ossify {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/byte_access.hpp"
-#include "driver/vector_math.hpp"
+#include "base/byte_access.hpp"
+#include "base/vector_math.hpp"
 #include "mesh/mesh_record.hpp"
 
 namespace ossify {

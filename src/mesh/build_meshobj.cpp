@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "mesh/bone_binding.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/mesh_record.hpp"

@@ -3,7 +3,7 @@
 // its header, shader records, triangles and vertices.
 #pragma once
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/mesh_record.hpp"
 #include "mqo/mqo_markers.hpp"

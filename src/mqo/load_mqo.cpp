@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "driver/file_io.hpp"
-#include "driver/line_pieces.hpp"
+#include "base/file_io.hpp"
+#include "base/line_pieces.hpp"
 #include "mqo/mqo_reader.hpp"
 
 namespace ossify {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify {
 

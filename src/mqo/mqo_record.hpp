@@ -3,7 +3,7 @@
 // its header. Little-endian int32 and float32; names NUL-padded to 64 bytes.
 #pragma once
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "driver/line_pieces.hpp"
+#include "base/line_pieces.hpp"
 
 namespace ossify {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "driver/text_routines.hpp"
+#include "base/text_routines.hpp"
 
 namespace ossify {
 

@@ -1,6 +1,6 @@
 #include "mqo/mqo_walk.hpp"
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 
 namespace ossify {
 

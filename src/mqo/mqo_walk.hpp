@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/byte_access.hpp"
-#include "driver/vector_math.hpp"
+#include "base/byte_access.hpp"
+#include "base/vector_math.hpp"
 #include "mqo/mqo_record.hpp"
 
 namespace ossify {

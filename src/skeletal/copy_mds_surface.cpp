@@ -3,7 +3,7 @@
 // references, read packed one after another.
 #include <cstdio>
 
-#include "driver/trace_line.hpp"
+#include "base/trace_line.hpp"
 #include "skeletal/skeletal_internal.hpp"
 
 namespace ossify {

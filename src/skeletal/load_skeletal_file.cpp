@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "driver/work_buffers.hpp"
+#include "base/work_buffers.hpp"
 #include "skeletal/skeletal_internal.hpp"
 
 namespace ossify {

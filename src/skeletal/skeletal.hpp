@@ -10,8 +10,8 @@
 #include <array>
 #include <cstdint>
 
-#include "driver/byte_access.hpp"
-#include "driver/file_io.hpp"
+#include "base/byte_access.hpp"
+#include "base/file_io.hpp"
 #include "skeletal/skeletal_layout.hpp"
 
 namespace ossify {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 #include "skeletal/skeletal_layout.hpp"
 
 namespace ossify {

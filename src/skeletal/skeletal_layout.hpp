@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "driver/byte_access.hpp"
-#include "driver/vector_fields.hpp"
+#include "base/byte_access.hpp"
+#include "base/vector_fields.hpp"
 
 namespace ossify {
 

@@ -3,7 +3,7 @@
 // orientation self-check chain three of them.
 #pragma once
 
-#include "driver/vector_math.hpp"
+#include "base/vector_math.hpp"
 
 namespace ossify {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"
 #include "skeleton/orientation.hpp"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeleton/bone_build.hpp"

@@ -2,7 +2,7 @@
 // `bone_record` per bone, then one record of the same layout per tag.
 #pragma once
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify {
 

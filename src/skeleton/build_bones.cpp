@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "driver/text_routines.hpp"
+#include "base/text_routines.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "driver/vector_math.hpp"
+#include "base/vector_math.hpp"
 
 namespace ossify {
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "skeleton/orientation.hpp"
 #include "skeleton/parent_search.hpp"
 

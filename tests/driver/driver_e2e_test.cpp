@@ -2,7 +2,7 @@
 // the frame of modes without a job.
 #include <gtest/gtest.h>
 
-#include "driver/file_io.hpp"
+#include "base/file_io.hpp"
 #include "support/capture_stdout.hpp"
 #include "support/scratch.hpp"
 

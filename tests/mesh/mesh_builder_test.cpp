@@ -3,8 +3,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "driver/vector_fields.hpp"
-#include "driver/vector_math.hpp"
+#include "base/vector_fields.hpp"
+#include "base/vector_math.hpp"
 #include "support/mqo_model.hpp"
 #include "support/mqo_text.hpp"
 

@@ -2,7 +2,7 @@
 #include <array>
 #include <gtest/gtest.h>
 
-#include "driver/work_buffer.hpp"
+#include "base/work_buffer.hpp"
 #include "mqo/load_mqo.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "support/capture_stdout.hpp"

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "driver/work_buffers.hpp"
+#include "base/work_buffers.hpp"
 #include "skeletal/skeletal.hpp"
 #include "support/capture_stdout.hpp"
 #include "support/skeletal_builder.hpp"

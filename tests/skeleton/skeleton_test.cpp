@@ -8,7 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "driver/vector_fields.hpp"
+#include "base/vector_fields.hpp"
 #include "skeleton/orientation.hpp"
 #include "skeleton/parent_search.hpp"
 #include "support/capture_stdout.hpp"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "driver/work_buffer.hpp"
+#include "base/work_buffer.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/mesh_record.hpp"
 #include "mqo/load_mqo.hpp"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 namespace ossify_test {
 

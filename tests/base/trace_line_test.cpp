@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "driver/trace_line.hpp"
+#include "base/trace_line.hpp"
 
 using namespace ossify;
 

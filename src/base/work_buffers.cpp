@@ -1,4 +1,4 @@
-#include "driver/work_buffers.hpp"
+#include "base/work_buffers.hpp"
 
 namespace ossify {
 

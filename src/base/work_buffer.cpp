@@ -1,4 +1,4 @@
-#include "driver/work_buffer.hpp"
+#include "base/work_buffer.hpp"
 
 #include <cstdlib>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "driver/byte_access.hpp"
+#include "base/byte_access.hpp"
 
 #include <bit>
 #include <cstring>

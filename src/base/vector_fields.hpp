@@ -3,8 +3,8 @@
 
 #include <bit>
 
-#include "driver/byte_access.hpp"
-#include "driver/vector_math.hpp"
+#include "base/byte_access.hpp"
+#include "base/vector_math.hpp"
 
 namespace ossify {
 

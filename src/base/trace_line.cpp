@@ -1,4 +1,4 @@
-#include "driver/trace_line.hpp"
+#include "base/trace_line.hpp"
 
 #include <charconv>
 #include <cmath>

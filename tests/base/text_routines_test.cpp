@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/text_routines.hpp"
+#include "base/text_routines.hpp"
 
 using namespace ossify;
 

@@ -1,4 +1,4 @@
-#include "driver/line_pieces.hpp"
+#include "base/line_pieces.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "driver/vector_math.hpp"
+#include "base/vector_math.hpp"
 
 #include <cmath>
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "driver/byte_access.hpp"
-#include "driver/work_buffer.hpp"
+#include "base/byte_access.hpp"
+#include "base/work_buffer.hpp"
 
 using namespace ossify;
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "driver/byte_access.hpp"
-#include "driver/work_buffer.hpp"
+#include "base/byte_access.hpp"
+#include "base/work_buffer.hpp"
 
 namespace ossify {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "driver/vector_math.hpp"
+#include "base/vector_math.hpp"
 
 using namespace ossify;
 

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "driver/work_buffer.hpp"
+#include "base/work_buffer.hpp"
 
 namespace ossify {
 

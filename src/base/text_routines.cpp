@@ -1,4 +1,4 @@
-#include "driver/text_routines.hpp"
+#include "base/text_routines.hpp"
 
 #include <array>
 #include <charconv>

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "driver/file_io.hpp"
-#include "driver/work_buffers.hpp"
+#include "base/file_io.hpp"
+#include "base/work_buffers.hpp"
 #include "support/scratch.hpp"
 
 using namespace ossify;

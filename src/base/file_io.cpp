@@ -1,4 +1,4 @@
-#include "driver/file_io.hpp"
+#include "base/file_io.hpp"
 
 namespace ossify {
 
