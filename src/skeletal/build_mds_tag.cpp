@@ -1,33 +1,31 @@
-// One MDM tag from an MDS tag bone: placed on its parent, oriented by the
-// parent's compressed angles in the base frame.
-#include <cmath>
-
+// One MDM tag from an MDS tag bone T with parent B, evaluated as the engine
+// poses the skeleton: the offset is T's position relative to B in B's axes, the
+// axis T's own axes in B's axes, so that the tag placed on B lands on T.
+#include "skeletal/engine_pose.hpp"
 #include "skeletal/skeletal_internal.hpp"
 
 namespace ossify {
 
 namespace {
 
-// Each element is one double expression of double sines and cosines, rounded
-// once to float32 when stored; signs (-0 included) come through unchanged.
-void put_vector3(byte_region& mdm, offset_t at, double x, double y, double z) {
-    put_f32(mdm, at, static_cast<float>(x));
-    put_f32(mdm, at + vec3_y, static_cast<float>(y));
-    put_f32(mdm, at + vec3_z, static_cast<float>(z));
-}
-
-void put_axis(byte_region& mdm, offset_t axis, double A, double B, double C) {
-    const double sA = std::sin(A), cA = std::cos(A);
-    const double sB = std::sin(B), cB = std::cos(B);
-    const double sC = std::sin(C), cC = std::cos(C);
-    put_vector3(mdm, axis, cB * cA, sB, -cB * sA);
-    put_vector3(mdm, axis + vec3_size, sC * sA - cC * sB * cA, cB * cC, cA * sC + cC * sB * sA);
-    put_vector3(mdm, axis + 2 * vec3_size, cC * sA + sC * sB * cA, -cB * sC,
-                cA * cC - sC * sB * sA);
-}
-
 double angle_at(const byte_region& mds, offset_t at) {
     return compressed_angle_radians(get_i16(mds, at));
+}
+
+// The rotation of the bone frame at `pose`: angles 0, 1, 2 are pitch, yaw, roll.
+bone_rotation rotation_at(const byte_region& mds, offset_t pose) {
+    const offset_t angles = pose + mds_bone_frame::angles;
+    return rotation_from_angles(angle_at(mds, angles),
+                                angle_at(mds, angles + mds_bone_frame::angle_step),
+                                angle_at(mds, angles + 2 * mds_bone_frame::angle_step));
+}
+
+// Each value is rounded once to float32 when stored; signs (-0 included) come
+// through unchanged.
+void put_dvec3(byte_region& mdm, offset_t at, const dvec3& v) {
+    put_f32(mdm, at, static_cast<float>(v[0]));
+    put_f32(mdm, at + vec3_y, static_cast<float>(v[1]));
+    put_f32(mdm, at + vec3_z, static_cast<float>(v[2]));
 }
 
 } // namespace
@@ -37,23 +35,34 @@ offset_t build_mds_tag(const byte_region& mds, const mds_info& info, std::int32_
                        const bone_table& bone_remap) {
     const offset_t info_at = bone_info_at(info.ofs_bones, bone);
     const std::int32_t parent = get_i32(mds, info_at + mds_bone_info::parent);
-    const offset_t pose = frame_at + mds_frame::bone_frames + mds_bone_frame::size * parent;
+    const offset_t tag_pose = frame_at + mds_frame::bone_frames + mds_bone_frame::size * bone;
+    const offset_t parent_pose = frame_at + mds_frame::bone_frames + mds_bone_frame::size * parent;
 
     copy_bytes(mdm, mdm_at + mdm_tag::name, mds, info_at + mds_bone_info::name,
                skeletal_name_width);
-    const offset_t angles = pose + mds_bone_frame::angles;
-    put_axis(mdm, mdm_at + mdm_tag::axis, angle_at(mds, angles),
-             angle_at(mds, angles + mds_bone_frame::angle_step),
-             angle_at(mds, angles + 2 * mds_bone_frame::angle_step));
     put_i32(mdm, mdm_at + mdm_tag::attach_bone, remap_bone(bone_remap, parent));
 
-    // The distance is the tag bone's own; the direction comes from its parent.
+    const bone_rotation attach = rotation_at(mds, parent_pose);
+    const bone_rotation own = rotation_at(mds, tag_pose);
+    const offset_t offset_angles = tag_pose + mds_bone_frame::offset_angles;
+    const dvec3 direction = offset_direction(
+        angle_at(mds, offset_angles), angle_at(mds, offset_angles + mds_bone_frame::angle_step));
     const double distance = get_f32(mds, info_at + mds_bone_info::parent_dist);
-    const double o0 = angle_at(mds, pose + mds_bone_frame::offset_angles);
-    const double o1 =
-        angle_at(mds, pose + mds_bone_frame::offset_angles + mds_bone_frame::angle_step);
-    put_vector3(mdm, mdm_at + mdm_tag::offset, distance * std::cos(o1) * std::cos(o0),
-                distance * std::cos(o1) * std::sin(o0), -distance * std::sin(o1));
+    dvec3 offset{};
+    bone_rotation axis;
+    dvec3* rows[3] = {&axis.forward, &axis.left, &axis.up};
+    const dvec3* own_rows[3] = {&own.forward, &own.left, &own.up};
+    for (int j = 0; j < 3; ++j) {
+        const dvec3 column = axis_column(attach, j);
+        const auto k = static_cast<std::size_t>(j);
+        offset[k] = dot3(column, direction) * distance;
+        for (std::size_t i = 0; i < 3; ++i)
+            (*rows[i])[k] = dot3(*own_rows[i], column);
+    }
+    put_dvec3(mdm, mdm_at + mdm_tag::offset, offset);
+    put_dvec3(mdm, mdm_at + mdm_tag::axis, axis.forward);
+    put_dvec3(mdm, mdm_at + mdm_tag::axis + vec3_size, axis.left);
+    put_dvec3(mdm, mdm_at + mdm_tag::axis + 2 * vec3_size, axis.up);
 
     // The chain from the parent up to the root, stored root first.
     bone_table chain{};

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+#include "skeletal/engine_pose.hpp"
 
 #include "skeletal_fixture.hpp"
 
@@ -50,11 +54,11 @@ outcome to_mdx(const mds_desc& desc) {
                  [&](byte_region& r) { return convert_mds_to_mdx(r, mds.buffer.region); });
 }
 
-// A root and one tag hanging from it, whose parent pose is `pose`.
-mds_desc one_tag(bone_frame_desc pose, float distance) {
+// A root and one tag hanging from it, the root posed `root` and the tag `tag`.
+mds_desc one_tag(bone_frame_desc root, float distance, bone_frame_desc tag = {}) {
     mds_desc s;
     s.bones = {{"root", -1, 0, 0, 0}, {"tag_x", 0, 0, distance, 1}};
-    s.frames = {{{}, {pose, {}}}};
+    s.frames = {{{}, {root, tag}}};
     return s;
 }
 
@@ -76,7 +80,7 @@ outcome replace_tags(const bytes& target, const mdm_desc& reference) {
 
 } // namespace
 
-TEST(ConvertMdsToMdm, TagsTakeTheirParentsPoseInFloat32) {
+TEST(ConvertMdsToMdm, TagsInFloat32) {
     const outcome zero = to_mdm(one_tag({}, 7.5f));
     const offset_t t = zero.tag(0);
     const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -84,23 +88,104 @@ TEST(ConvertMdsToMdm, TagsTakeTheirParentsPoseInFloat32) {
         EXPECT_EQ(zero.f(t + mdm_tag::axis + 4 * k), identity[k]) << k;
     EXPECT_EQ(zero.f(t + mdm_tag::offset), 7.5f);
     EXPECT_EQ(zero.f(t + mdm_tag::offset + 4), 0.0f);
-    EXPECT_TRUE(std::signbit(zero.f(t + mdm_tag::offset + 8))); // -D * sin(0) is -0
+    EXPECT_EQ(zero.f(t + mdm_tag::offset + 8), 0.0f);
     EXPECT_EQ(zero.i(t + mdm_tag::num_bone_refs), 1); // a tag on the root lists the root alone
     EXPECT_EQ(zero.i(t + mdm_tag::size), 0);
 
-    // A quarter turn is 16384 steps of 2 * 3.1415 / 65536: 1.57075 radians, not pi/2.
+    // A quarter turn is 16384 steps of 2 * 3.1415 / 65536: 1.57075 radians, not
+    // pi/2. The attach bone turned so, the tag bone not: the tag's forward axis
+    // in the attach bone's axes is the attach bone's forward row.
     const outcome turned = to_mdm(one_tag({{0, 16384, 0, 0}}, 1.0f));
     const offset_t axis = turned.tag(0) + mdm_tag::axis;
     EXPECT_EQ(turned.f(axis), static_cast<float>(std::cos(1.57075)));
     EXPECT_NEAR(turned.f(axis), 4.63268e-5f, 1e-9f);
     EXPECT_EQ(turned.f(axis + 4), 1.0f);
     EXPECT_EQ(turned.f(axis + 8), 0.0f);
-    EXPECT_TRUE(std::signbit(turned.f(axis + 8)));
-    const outcome down = to_mdm(one_tag({{}, {0, -16384}}, 10.0f));
-    const offset_t offset = down.tag(0) + mdm_tag::offset;
-    EXPECT_NEAR(down.f(offset), 0.000463f, 1e-6f);
-    EXPECT_EQ(down.f(offset + 4), 0.0f);
-    EXPECT_EQ(down.f(offset + 8), 10.0f);
+
+    // The offset direction is the tag bone's own (offset angle 1 is its yaw);
+    // the attach bone's offset angles play no part.
+    const struct {
+        bone_frame_desc root, tag;
+        float x, y, z;
+    } offsets[] = {
+        {{}, {{}, {0, -16384}}, static_cast<float>(10 * std::cos(-1.57075)), -10.0f, 0.0f},
+        {{{}, {0, -16384}}, {}, 10.0f, 0.0f, 0.0f},
+        {{}, {{}, {-16384, 0}}, static_cast<float>(10 * std::cos(-1.57075)), 0.0f, 10.0f},
+    };
+    for (const auto& c : offsets) {
+        const outcome o = to_mdm(one_tag(c.root, 10.0f, c.tag));
+        const offset_t offset = o.tag(0) + mdm_tag::offset;
+        EXPECT_EQ(o.f(offset), c.x);
+        EXPECT_EQ(o.f(offset + 4), c.y);
+        EXPECT_EQ(o.f(offset + 8), c.z);
+    }
+    EXPECT_NEAR(static_cast<float>(10 * std::cos(-1.57075)), 0.000463f, 1e-6f);
+}
+
+// Placed on its attach bone as the engine places a tag, every tag of the split
+// lands on its tag bone's own pose: at its position, with its rows as axes.
+TEST(ConvertMdsToMdm, TagsPlacedOnTheirAttachBoneLandOnTheirTagBone) {
+    std::mt19937 random(12);
+    std::uniform_int_distribution<int> angle(-32768, 32767);
+    const auto pose = [&] {
+        bone_frame_desc b;
+        for (auto& a : b.angles)
+            a = static_cast<std::int16_t>(angle(random));
+        for (auto& a : b.offset_angles)
+            a = static_cast<std::int16_t>(angle(random));
+        return b;
+    };
+    mds_desc s;
+    // Tags on the root, on a middle bone and on a leaf; one tag before a regular
+    // bone, so that attach bone numbers are renumbered.
+    s.bones = {{"root", -1, 0, 0, 0},   {"spine", 0, 0, 12, 0}, {"tag_a", 1, 0, 5, 1},
+               {"arm", 1, 0, 9, 0},     {"hand", 3, 0, 6, 0},   {"tag_b", 4, 0, 4, 1},
+               {"tag_c", 0, 0, 7.5f, 1}};
+    const double size = 12 + 9 + 6 + 7.5;
+    for (int trial = 0; trial < 20; ++trial) {
+        s.frames.clear();
+        for (int f = 0; f < 2; ++f) {
+            frame_desc frame;
+            frame.header[10] = static_cast<float>(angle(random)) / 1000; // parent offset
+            for (std::size_t b = 0; b < s.bones.size(); ++b)
+                frame.bones.push_back(pose());
+            s.frames.push_back(frame);
+        }
+        const outcome o = to_mdm(s, 1);
+        ASSERT_GT(o.result, 0);
+
+        std::vector<skeleton_bone> bones;
+        std::vector<bone_angles> angles;
+        for (std::size_t b = 0; b < s.bones.size(); ++b) {
+            bones.push_back({s.bones[b].parent, s.bones[b].parent_dist});
+            const bone_frame_desc& p = s.frames[1].bones[b];
+            angles.push_back({compressed_angle_radians(p.angles[0]),
+                              compressed_angle_radians(p.angles[1]),
+                              compressed_angle_radians(p.angles[2]),
+                              compressed_angle_radians(p.offset_angles[0]),
+                              compressed_angle_radians(p.offset_angles[1])});
+        }
+        std::vector<posed_bone> posed(bones.size());
+        ASSERT_TRUE(pose_skeleton(bones, angles, {0, 0, s.frames[1].header[10]}, posed));
+
+        int t = 0;
+        for (std::size_t b = 0; b < s.bones.size(); ++b) {
+            if (s.bones[b].flags == 0) continue;
+            const offset_t tag = o.tag(t++);
+            const auto vec = [&](offset_t at) { return dvec3{o.f(at), o.f(at + 4), o.f(at + 8)}; };
+            const bone_rotation axis{vec(tag + mdm_tag::axis), vec(tag + mdm_tag::axis + 12),
+                                     vec(tag + mdm_tag::axis + 24)};
+            const auto parent = static_cast<std::size_t>(s.bones[b].parent);
+            const placed_tag placed = place_tag(posed[parent], vec(tag + mdm_tag::offset), axis);
+            const posed_bone& own = posed[b];
+            for (std::size_t k = 0; k < 3; ++k) {
+                EXPECT_NEAR(placed.origin[k], own.position[k], 1e-4 * size) << s.bones[b].name;
+                EXPECT_NEAR(placed.axes.forward[k], own.rotation.forward[k], 1e-4);
+                EXPECT_NEAR(placed.axes.left[k], own.rotation.left[k], 1e-4);
+                EXPECT_NEAR(placed.axes.up[k], own.rotation.up[k], 1e-4);
+            }
+        }
+    }
 }
 
 TEST(ConvertMdsToMdm, OffsetMismatchIsReportedAndTolerated) {
