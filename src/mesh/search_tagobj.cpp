@@ -51,7 +51,7 @@ bool write_tag_record(byte_region& mesh, offset_t record, const byte_region& mqo
     const vector3 o = mqo_vertex(mqo, object, roles.origin);
     const vector3 f = mqo_vertex(mqo, object, roles.forward);
     const vector3 u = mqo_vertex(mqo, object, roles.up);
-    put_vector3(mesh, record + mesh_tag::origin, {o.x, -o.y, o.z});
+    put_vector3(mesh, record + mesh_tag::origin, o); // as drawn, like the mesh vertices
     const rotation_rows axis = rotation_rows_from_angles(exam_angles_from_vectors(o, f, u));
     put_vector3(mesh, record + mesh_tag::axis, axis.rmw1);
     put_vector3(mesh, record + mesh_tag::axis + 12, axis.rmw2);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <regex>
 
+#include "base/vector_fields.hpp"
+#include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "support/mqo_model.hpp"
@@ -76,7 +78,7 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
     // The exact bytes, the same on every build.
     EXPECT_EQ(fnv1a(s.read("test.mqoobj")), 0x39c506e2943c3a31u);
     EXPECT_EQ(fnv1a(s.read("test.bone")), 0xfd26bea86b5a1d8cu);
-    EXPECT_EQ(fnv1a(s.read("test.mesh")), 0xeb1c8304768937b5u);
+    EXPECT_EQ(fnv1a(s.read("test.mesh")), 0x95c5c6d5ffe93635u);
     EXPECT_EQ(fnv1a(s.read("character.mdm")), 0x584bd0c85719b518u);
     EXPECT_EQ(fnv1a(r.out), 0x7d0df365d7e81183u);
 }
@@ -111,9 +113,27 @@ TEST(MqoModes, Mode8WritesTheExampleCharacterAsMd3) {
     const run_result r = run_example(s, "character-md3.cfg");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(fnv1a(s.read("test.mesh")), 0x27d339714d2807e1u);
-    EXPECT_EQ(fnv1a(s.read("character.md3")), 0x50d782cbeedc599eu);
+    EXPECT_EQ(fnv1a(s.read("test.mesh")), 0xc327f821446e7361u);
+    EXPECT_EQ(fnv1a(s.read("character.md3")), 0xc2272c9da974bc1eu);
     EXPECT_EQ(fnv1a(r.out), 0x20e2afbd34633188u);
+
+    // Every tag sits on the figure where its object was drawn: inside the
+    // frame's box (the head tag at the top of the head, y = 700).
+    const std::string text = s.read("character.md3");
+    std::vector<std::uint8_t> file(text.begin(), text.end());
+    const byte_region md3{file.data(), file.size()};
+    const offset_t frame = get_i32(md3, md3_header::ofs_frames);
+    const vector3 lo = get_vector3(md3, frame + md3_frame::bounds_min);
+    const vector3 hi = get_vector3(md3, frame + md3_frame::bounds_max);
+    ASSERT_EQ(get_i32(md3, md3_header::num_tags), 3);
+    for (int t = 0; t < 3; ++t) {
+        const offset_t tag = get_i32(md3, md3_header::ofs_tags) + md3_tag::size * t;
+        const vector3 o = get_vector3(md3, tag + md3_tag::origin);
+        SCOPED_TRACE(get_text(md3, tag + md3_tag::name, 64));
+        EXPECT_TRUE(lo.x <= o.x && o.x <= hi.x && lo.y <= o.y && o.y <= hi.y && lo.z <= o.z &&
+                    o.z <= hi.z);
+    }
+    EXPECT_EQ(get_vector3(md3, get_i32(md3, md3_header::ofs_tags) + md3_tag::origin).y, 700.0f);
 }
 
 TEST(MqoModes, FailedMeshIsNotSaved) {
