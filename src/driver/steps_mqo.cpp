@@ -8,6 +8,7 @@
 #include "export/mdx_writer.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
+#include "skeletal/skeletal.hpp"
 #include "skeleton/build_bones.hpp"
 
 namespace ossify {
@@ -29,6 +30,17 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones) {
     const std::int32_t mesh_size = build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones);
     if (mesh_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
+    return true;
+}
+
+// Without a reference MDM the model's own skeleton tags go into the MDM, which
+// is saved again and reported as with the reference's tags.
+bool give_skeleton_tags(job_context& job) {
+    byte_region& mdm = job.buffers.mdm.region;
+    const std::int32_t size = build_mdm_skeleton_tags(job.buffers.bone.region, mdm);
+    if (size < 0) return fail("ERROR:Failed to build tags from skeleton.\n");
+    if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR: Failed to save file.\n");
+    print_mdm_report(mdm);
     return true;
 }
 
@@ -72,7 +84,9 @@ bool step_mqo_to_mdm(job_context& job) {
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");
-    if (!transplant_reference_tags(job)) return false;
+    if (!(job.config.reference_mdm[0] == '\0' ? give_skeleton_tags(job)
+                                              : transplant_reference_tags(job)))
+        return false;
     return job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job);
 }
 

@@ -4,6 +4,7 @@
 
 #include "base/trace_line.hpp"
 #include "base/vector_fields.hpp"
+#include "export/engine_units.hpp"
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_record.hpp"
 #include "skeletal/skeletal_layout.hpp"
@@ -14,9 +15,6 @@ namespace ossify {
 namespace {
 
 namespace sf = mdm_surface;
-
-// Weight offsets are stored in the engine's unit, a tenth of the model's.
-constexpr float offset_scale = 0.1f;
 
 using bone_flags = std::array<bool, mesh_max_bones>;
 
@@ -75,9 +73,7 @@ offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, 
             const offset_t slot = vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * b;
             const float weight = get_f32(mesh, slot + mesh_bone_slot::weight);
             const vector3 p = get_vector3(mesh, slot + mesh_bone_slot::position);
-            const vector3 offset{static_cast<float>(static_cast<double>(offset_scale) * p.x),
-                                 static_cast<float>(static_cast<double>(offset_scale) * p.y),
-                                 static_cast<float>(static_cast<double>(offset_scale) * p.z)};
+            const vector3 offset = to_engine(p);
             put_i32(mdm, out + skin_weight::bone, b);
             put_f32(mdm, out + skin_weight::weight, weight);
             put_vector3(mdm, out + skin_weight::offset, offset);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "export/engine_units.hpp"
 #include "export/mdx_writer.hpp"
 #include "mesh/bone_binding.hpp"
 #include "mesh/mesh_record.hpp"
@@ -16,14 +17,6 @@
 namespace ossify {
 
 namespace {
-
-// Lengths of the bone object are in the modeller's unit, the MDX's in the
-// engine's, a tenth of it (as the MDM weight offsets).
-constexpr float engine_scale = 0.1f;
-
-float to_engine(float length) {
-    return static_cast<float>(static_cast<double>(engine_scale) * length);
-}
 
 // One bone as the frame stores it.
 struct compressed_bone {
@@ -40,7 +33,7 @@ bone_rotation engine_rotation(const bone_frame& frame) {
     for (std::size_t k = 0; k < 3; ++k) {
         vector3 axis{};
         (k == 0 ? axis.x : k == 1 ? axis.y : axis.z) = 1.0f;
-        const vector3 local = rows_dot_vec3(frame.to_local_rows, axis);
+        const vector3 local = in_bone_frame(frame, axis);
         *rows[k] = {local.x, local.y, local.z};
     }
     return r;
@@ -193,8 +186,7 @@ std::int32_t build_mdx_from_skeleton(const byte_region& bones, const byte_region
     }
 
     const vector3& root_origin = frames[static_cast<std::size_t>(root)].origin;
-    const vector3 parent_offset{to_engine(root_origin.x), to_engine(root_origin.y),
-                                to_engine(root_origin.z)};
+    const vector3 parent_offset = to_engine(root_origin);
     std::vector<bone_angles> pose;
     for (const compressed_bone& c : stored)
         pose.push_back(decoded(c));

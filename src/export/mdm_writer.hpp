@@ -13,4 +13,14 @@ namespace ossify {
 std::int32_t build_mdm_from_mesh(const byte_region& mesh, byte_region& mdm,
                                  const byte_region& bones);
 
+// For a model drawn without a reference MDM: gives `mdm` (as build_mdm_from_mesh
+// wrote it, from the same bone object, without tags) one tag per "tag:" record
+// of `bones`, written where the tags start. A tag hangs on the bone the skeleton
+// builder found for it, lists that bone's ancestors (root first, the bone last)
+// and keeps its origin and rows in the bone's frame exactly as a vertex bound to
+// that bone keeps its position, so the tag rides on the bone as the skin does.
+// Returns the new MDM size, or -1 after printing why (a tag not attached at a
+// bone's forward vertex, tags beyond the buffer).
+std::int32_t build_mdm_skeleton_tags(const byte_region& bones, byte_region& mdm);
+
 } // namespace ossify

@@ -76,11 +76,10 @@ std::int32_t bind_vertex_to_bones(byte_region& mesh, offset_t vertex, const vect
     bool finite = true;
     for (std::size_t k = 0; k < frames.size(); ++k) {
         const vector3& o = frames[k].origin;
-        const vector3 d{f32(static_cast<double>(p.x) - o.x), f32(static_cast<double>(p.y) - o.y),
-                        f32(static_cast<double>(p.z) - o.z)};
+        const vector3 d = offset_from_origin(p, o);
         const offset_t slot =
             vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * static_cast<offset_t>(k);
-        const vector3 local = rows_dot_vec3(frames[k].to_local_rows, d);
+        const vector3 local = in_bone_frame(frames[k], d);
         put_vector3(mesh, slot + mesh_bone_slot::position, local);
         finite = finite && is_finite(local);
         // The key grows with the squared length, so a bone no nearer than the

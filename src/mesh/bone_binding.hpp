@@ -24,6 +24,19 @@ struct bone_frame {
 // The frames of the first `bone_count` bones of a bone object.
 std::vector<bone_frame> bone_frames(const byte_region& bones, std::int32_t bone_count);
 
+// p − origin with each difference rounded to float32.
+inline vector3 offset_from_origin(const vector3& p, const vector3& origin) {
+    return {static_cast<float>(static_cast<double>(p.x) - origin.x),
+            static_cast<float>(static_cast<double>(p.y) - origin.y),
+            static_cast<float>(static_cast<double>(p.z) - origin.z)};
+}
+
+// A model-space vector (a difference from the bone's origin, or a direction) in
+// the bone's frame, as every bone-local position of the mesh record is made.
+inline vector3 in_bone_frame(const bone_frame& frame, const vector3& v) {
+    return rows_dot_vec3(frame.to_local_rows, v);
+}
+
 // The local rotation of a bone with the given angles: Rx(-roll), Rz(yaw) and
 // Ry(-pitch) combined with the matrix routines, as the bone-local positions
 // of the mesh record have always been computed.

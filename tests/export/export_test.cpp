@@ -83,6 +83,28 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
     EXPECT_EQ(fnv1a(r.out), 0x7d0df365d7e81183u);
 }
 
+// Without REFERENCEMDM mode 9 gives the MDM the skeleton's own tags in place of
+// loading a reference; the job up to the first save is the same.
+TEST(MqoModes, Mode9WithoutReferenceTakesTheSkeletonsTags) {
+    scratch_dir s, reference;
+    const run_result r = run_example(s, "character-skeleton.cfg");
+    const run_result with_reference = run_example(reference, "character-mdm.cfg");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    const std::size_t split = with_reference.out.find("\n--- Loading MDM ---");
+    ASSERT_NE(split, std::string::npos);
+    // The same trace but for the name of the MDM.
+    std::string out = r.out;
+    out.replace(out.find("character-skeleton.mdm"), 22, "character.mdm");
+    EXPECT_EQ(out.substr(0, split), with_reference.out.substr(0, split));
+    EXPECT_TRUE(out.substr(split).starts_with("\nMDM tags from the skeleton...Done.\n" +
+                                              saving("character-skeleton.mdm")));
+    EXPECT_NE(r.out.find("Number of Tags\t\t\t\t:3\n"), std::string::npos);
+    EXPECT_EQ(fnv1a(s.read("character-skeleton.mdm")), 0x66d8f41ca4648358u);
+    EXPECT_EQ(fnv1a(s.read("character-skeleton.mdx")), 0xbc269f853f9484aeu);
+    EXPECT_EQ(fnv1a(r.out), 0x6272df836050d3edu);
+}
+
 // SKELETONMDX adds the skeleton's MDX after the mode 9 job and changes nothing
 // else; mode 8 accepts the key and ignores it.
 TEST(MqoModes, SkeletonMdxIsWrittenOnlyInMode9WhenAsked) {

@@ -1,5 +1,6 @@
-// The skeleton MDX of a mode 9 model: skinned as the engine skins, the MDM on
-// that MDX gives back every vertex where the modeller drew it (× 0.1).
+// What mode 9 makes of a skeleton without a reference: the skeleton MDX, on
+// which the engine's skinning gives back every vertex where the modeller drew
+// it (× 0.1), and the skeleton's own tags, which the engine places there too.
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -26,7 +27,7 @@ double engine_radians(std::int16_t value) {
 struct skeleton_model {
     mqo_model model;
     work_buffer mdm = make_work_buffer(1 << 20), mdx = make_work_buffer(1 << 20);
-    std::int32_t mdx_size = 0;
+    std::int32_t mdx_size = 0, tagged_size = 0;
     std::string out;
 
     explicit skeleton_model(const std::string& document, std::int32_t root = 0) : model(document) {
@@ -35,6 +36,7 @@ struct skeleton_model {
         out = capture_stdout([&] {
             EXPECT_GT(build_mdm_from_mesh(model.mesh.region, mdm.region, model.bones.region), 0);
             mdx_size = build_mdx_from_skeleton(model.bones.region, mdm.region, mdx.region);
+            tagged_size = build_mdm_skeleton_tags(model.bones.region, mdm.region);
         });
     }
 };
@@ -156,6 +158,67 @@ TEST(SkeletonMdx, SkinningGivesBackTheDrawnModel) {
         EXPECT_LE(radius, half_diagonal + 1e-4);
         EXPECT_GE(radius, std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z}) / 2 - 1e-4);
     }
+}
+
+// Each skeleton tag, placed by the engine on the MDX pose, lands on the tag's
+// drawn origin (× 0.1) with the tag's rows as its axes.
+TEST(SkeletonTags, RideOnTheirBonesAsDrawn) {
+    const skeleton_model m(read_file(source_path("examples/character.mqo")));
+    ASSERT_GT(m.mdx_size, 0);
+    ASSERT_GT(m.tagged_size, 0) << m.out;
+    const byte_region& mdm = m.mdm.region;
+    const byte_region& bones = m.model.bones.region;
+    const std::int32_t bone_count = get_i32(bones, boneobj_header::num_bone);
+    ASSERT_EQ(get_i32(mdm, mdm_header::num_tags), 3);
+    EXPECT_EQ(m.tagged_size, get_i32(mdm, mdm_header::ofs_end));
+    const std::vector<posed_bone> posed = pose_mdx(m.mdx.region, engine_radians);
+    offset_t tag = get_i32(mdm, mdm_header::ofs_tags);
+    for (std::int32_t t = 0; t < 3; ++t) {
+        const offset_t record = bone_record_at(bone_count + t);
+        SCOPED_TRACE(bone_record_name(bones, record));
+        EXPECT_EQ(get_text(mdm, tag, 64), bone_record_name(bones, record));
+        const std::int32_t bone = get_i32(mdm, tag + mdm_tag::attach_bone);
+        EXPECT_EQ(bone, m.model.bone_i32(bone_count + t, bone_record::parent));
+        // The bone list is the attach bone's chain, root first, the bone last.
+        const std::int32_t refs = get_i32(mdm, tag + mdm_tag::num_bone_refs);
+        ASSERT_GT(refs, 0);
+        EXPECT_EQ(get_i32(mdm, tag + mdm_tag::size), 0);
+        EXPECT_EQ(get_i32(mdm, tag + mdm_tag::size + 4 * (refs - 1)), bone);
+        EXPECT_EQ(refs, m.model.bone_i32(bone, bone_record::num_bone_tree) + 1);
+
+        const auto vec = [&](const byte_region& r, offset_t at) {
+            const vector3 v = get_vector3(r, at);
+            return dvec3{v.x, v.y, v.z};
+        };
+        const bone_rotation axis{vec(mdm, tag + mdm_tag::axis), vec(mdm, tag + mdm_tag::axis + 12),
+                                 vec(mdm, tag + mdm_tag::axis + 24)};
+        const placed_tag placed =
+            place_tag(posed[static_cast<std::size_t>(bone)], vec(mdm, tag + mdm_tag::offset), axis);
+        const dvec3 drawn = vec(bones, record + bone_record::origin_position);
+        const dvec3 rows[3] = {vec(bones, record + bone_record::rmw1),
+                               vec(bones, record + bone_record::rmw2),
+                               vec(bones, record + bone_record::rmw3)};
+        const dvec3* axes[3] = {&placed.axes.forward, &placed.axes.left, &placed.axes.up};
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_NEAR(placed.origin[k], 0.1 * drawn[k], 0.02);
+            for (std::size_t i = 0; i < 3; ++i)
+                EXPECT_NEAR((*axes[i])[k], rows[i][k], 1e-3);
+        }
+        tag += get_i32(mdm, tag + mdm_tag::ofs_end);
+    }
+
+    // A tag whose bone does not hold its origin at its forward vertex is refused.
+    work_buffer broken = make_work_buffer(1 << 20);
+    copy_bytes(broken.region, 0, bones, 0, get_i32(bones, boneobj_header::ofs_end));
+    put_i32(broken.region, bone_record_at(bone_count + 1) + bone_record::parent, 0);
+    work_buffer target = make_work_buffer(1 << 20);
+    copy_bytes(target.region, 0, mdm, 0, get_i32(mdm, mdm_header::ofs_tags));
+    std::int32_t size = 0;
+    const std::string out =
+        capture_stdout([&] { size = build_mdm_skeleton_tags(broken.region, target.region); });
+    EXPECT_EQ(size, -1);
+    EXPECT_NE(out.find("Tag[1] Name[tag_weapon] Origin["), std::string::npos) << out;
+    EXPECT_NE(out.find("weld the tag's origin to the forward vertex"), std::string::npos);
 }
 
 TEST(SkeletonMdx, RefusesASkeletonWithoutBones) {
