@@ -1,12 +1,14 @@
 // The MQO pipeline on arbitrary text: the reader, then for every model it
 // accepts the skeleton builder, the mesh builder with and without the skeleton,
-// and the MD3 and MDM writers, with the tag transplant and the report of mode 9.
+// and the MD3 and MDM writers, with the tag transplant or the skeleton's own
+// tags, the skeleton MDX and the report of mode 9.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
+#include "export/mdx_writer.hpp"
 #include "fuzz_support.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
@@ -26,6 +28,8 @@ fuzz_buffer mesh_buffer(1 << 21);
 fuzz_buffer md3_buffer(1 << 20);
 fuzz_buffer mdm_buffer(1 << 20);
 fuzz_buffer reference_buffer(1 << 12);
+fuzz_buffer own_tags_buffer(1 << 20);
+fuzz_buffer mdx_buffer(1 << 20);
 
 // A reference MDM of one tag on bone 0, as mode 9 transplants it.
 byte_region& reference_mdm() {
@@ -57,7 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     byte_region& skinned = mesh_buffer.fresh();
     if (build_meshes_from_mqo(skinned, mqo, &bones) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
-    if (build_mdm_from_mesh(skinned, mdm, bones) < 0) return 0;
+    const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones);
+    if (mdm_size < 0) return 0;
+    build_mdx_from_skeleton(bones, mdm, mdx_buffer.fresh());
+    // Without a reference: the skeleton's own tags, on a copy of the MDM.
+    byte_region& own = own_tags_buffer.fresh();
+    copy_bytes(own, 0, mdm, 0, mdm_size);
+    if (build_mdm_skeleton_tags(bones, own) >= 0) print_mdm_report(own);
     if (replace_mdm_tags(reference_mdm(), mdm) < 0) return 0;
     print_mdm_report(mdm);
     return 0;

@@ -46,6 +46,11 @@ bool finite_rotation(const bone_rotation& r) {
     return true;
 }
 
+bool finite_angles(const bone_angles& a) {
+    return std::isfinite(a.pitch) && std::isfinite(a.yaw) && std::isfinite(a.roll) &&
+           std::isfinite(a.offset_pitch) && std::isfinite(a.offset_yaw);
+}
+
 bone_angles decoded(const compressed_bone& c) {
     bone_angles a;
     a.pitch = compressed_angle_radians(c.angles[0]);
@@ -176,6 +181,12 @@ std::int32_t build_mdx_from_skeleton(const byte_region& bones, const byte_region
         } else {
             if (root < 0) root = b;
             skeleton[i] = {-1, 0.0};
+        }
+        if (!finite_angles(a)) {
+            std::printf("build_mdx_from_skeleton : Bone[%d] Name[%s] has an angle that is not "
+                        "finite: its joints lie too far apart\n",
+                        b, bone_record_name(bones, record).c_str());
+            return -1;
         }
         stored[i] = {{compress_angle(a.pitch), compress_angle(a.yaw), compress_angle(a.roll)},
                      {compress_angle(a.offset_pitch), compress_angle(a.offset_yaw)}};
