@@ -1,7 +1,8 @@
 // The MQO pipeline on arbitrary text: the reader, then for every model it
 // accepts the skeleton builder, the mesh builder with and without the skeleton,
 // and the MD3 and MDM writers, with the tag transplant or the skeleton's own
-// tags, the skeleton MDX and the report of mode 9.
+// tags, the skeleton MDX and the report of mode 9; with or without the
+// whole-model conversion.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -46,20 +47,24 @@ byte_region& reference_mdm() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // A first byte 0x01 runs the pipeline with WHOLEMODEL=1 on the rest.
+    const bool whole = size > 0 && data[0] == 1;
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (whole) text.remove_prefix(1);
     byte_region& mqo = mqo_buffer.fresh();
-    if (load_mqo_text(text, mqo) < 0) return 0;
+    mqo_notes notes;
+    if (load_mqo_text(text, mqo, mqo_options{whole}, &notes) < 0) return 0;
 
     // Mode 8: mesh without skeleton, then the MD3.
     byte_region& mesh = mesh_buffer.fresh();
-    if (build_meshes_from_mqo(mesh, mqo, nullptr) >= 0)
+    if (build_meshes_from_mqo(mesh, mqo, nullptr, whole) >= 0)
         build_md3_from_mesh(mesh, md3_buffer.fresh(), "shader");
 
     // Mode 9: skeleton rooted at bone 0, skinned mesh, MDM, reference tags, report.
     byte_region& bones = bone_buffer.fresh();
     if (build_bones_from_mqo(mqo, bones, 0) < 0) return 0;
     byte_region& skinned = mesh_buffer.fresh();
-    if (build_meshes_from_mqo(skinned, mqo, &bones) < 0) return 0;
+    if (build_meshes_from_mqo(skinned, mqo, &bones, whole) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
     const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones);
     if (mdm_size < 0) return 0;

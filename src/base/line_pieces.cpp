@@ -9,10 +9,10 @@ bool next_line_piece(line_pieces& lines, std::string& piece) {
     const std::string_view text = lines.text;
     std::size_t& pos = lines.position;
     if (pos >= text.size()) return false;
-    while (pos < text.size() && piece.size() < line_piece_limit) {
+    while (pos < text.size() && piece.size() < lines.limit) {
         // The run of characters before the next CR or LF, within the limit, goes
         // in whole; the line end is then looked at on its own.
-        const std::size_t room = std::min(line_piece_limit - piece.size(), text.size() - pos);
+        const std::size_t room = std::min(lines.limit - piece.size(), text.size() - pos);
         std::size_t run = 0;
         while (run < room && text[pos + run] != '\n' && text[pos + run] != '\r')
             ++run;

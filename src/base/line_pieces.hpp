@@ -15,6 +15,7 @@ inline constexpr std::size_t line_piece_limit = 1023;
 struct line_pieces {
     std::string_view text;
     std::size_t position = 0;
+    std::size_t limit = line_piece_limit; // the longest piece; larger reads lines whole
 };
 
 // Fills `piece` with the next piece, its line feed (if any) kept; false at the end.

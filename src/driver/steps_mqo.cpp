@@ -3,6 +3,7 @@
 
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
+#include "driver/left_out_report.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
@@ -15,20 +16,32 @@ namespace ossify {
 
 namespace {
 
+bool whole_model(const job_context& job) {
+    return job.config.whole_model != 0;
+}
+
 // Reads the configured MQO model and saves its parsed record as "test.mqoobj".
-bool load_and_save_mqo(job_context& job) {
+bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
     byte_region& mqo = job.buffers.mqo.region;
-    const std::int32_t mqo_size = Load_MQO(job.config.mqo_path, mqo);
-    if (mqo_size < 0) return fail("ERROR:Failed to load MQO.\n");
+    const std::int32_t mqo_size =
+        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job)}, &notes);
+    if (mqo_size < 0) {
+        report_refusal_hint(notes, false);
+        return fail("ERROR:Failed to load MQO.\n");
+    }
     if (save_file("test.mqoobj", mqo, mqo_size) < 0) return fail("ERROR: Failed to save file.\n");
     return true;
 }
 
 // Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
-bool build_and_save_mesh(job_context& job, const byte_region* bones) {
+bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes) {
     byte_region& mesh = job.buffers.mesh.region;
-    const std::int32_t mesh_size = build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones);
-    if (mesh_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
+    const std::int32_t mesh_size =
+        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job));
+    if (mesh_size < 0) {
+        if (!whole_model(job)) report_refusal_hint(notes, true);
+        return fail("ERROR:Failed to build mesh from MQO.\n");
+    }
     if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
     return true;
 }
@@ -59,35 +72,43 @@ bool save_skeleton_mdx(job_context& job) {
 
 } // namespace
 
+// The plain conversion tells what it left out once the job is done.
+bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
+    if (done && !whole_model(job)) report_left_out(notes, job.buffers.mesh.region);
+    return done;
+}
+
 bool step_mqo_to_md3(job_context& job) {
-    if (!load_and_save_mqo(job) || !build_and_save_mesh(job, nullptr)) return false;
+    mqo_notes notes;
+    if (!load_and_save_mqo(job, notes) || !build_and_save_mesh(job, nullptr, notes)) return false;
     byte_region& md3 = job.buffers.md3.region;
     const std::int32_t md3_size =
         build_md3_from_mesh(job.buffers.mesh.region, md3, job.config.md3_shader_path);
     if (md3_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.md3_out_name, md3, md3_size) < 0)
         return fail("ERROR: Failed to save file.\n");
-    return true;
+    return report_after(job, notes, true);
 }
 
 bool step_mqo_to_mdm(job_context& job) {
-    if (!load_and_save_mqo(job)) return false;
+    mqo_notes notes;
+    if (!load_and_save_mqo(job, notes)) return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
         build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
     if (bone_size < 0) return fail("ERROR:Failed to build bone from MQO.\n");
     if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
-    if (!build_and_save_mesh(job, &bone)) return false;
+    if (!build_and_save_mesh(job, &bone, notes)) return false;
 
     byte_region& mdm = job.buffers.mdm.region;
     const std::int32_t mdm_size = build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone);
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");
-    if (!(job.config.reference_mdm[0] == '\0' ? give_skeleton_tags(job)
-                                              : transplant_reference_tags(job)))
-        return false;
-    return job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job);
+    const bool tagged = job.config.reference_mdm[0] == '\0' ? give_skeleton_tags(job)
+                                                            : transplant_reference_tags(job);
+    const bool done = tagged && (job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job));
+    return report_after(job, notes, done);
 }
 
 } // namespace ossify

@@ -31,6 +31,7 @@ struct tool_config {
     char md3_shader_path[name_field_width] = {};
     char md3_out_name[name_field_width] = {};
     char skeleton_mdx[path_field_width] = {}; // mode 9: where to write the skeleton's MDX
+    std::int32_t whole_model = 0; // WHOLEMODEL: convert every face of the MQO model
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

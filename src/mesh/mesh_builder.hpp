@@ -10,8 +10,10 @@ namespace ossify {
 
 // Fills the zero-filled `mesh` buffer and returns the record's size, or -1 when
 // the model cannot be built (the reason is printed). `bones` is null in mode 8.
+// With `skin_sources_are_meshes` (the whole-model conversion) the "sdef:"
+// objects are built as meshes too.
 std::int32_t build_meshes_from_mqo(byte_region& mesh, const byte_region& mqo,
-                                   const byte_region* bones);
+                                   const byte_region* bones, bool skin_sources_are_meshes = false);
 
 // Anchor records; 0 after an invalid anchor name.
 std::int32_t search_sdefobj(byte_region& mesh, const byte_region& mqo);
@@ -25,7 +27,7 @@ std::int32_t build_meshshader(const byte_region& mqo, byte_region& mesh);
 // Builds the mesh objects and adds their sizes to `running_size`; returns their
 // number, or -1 after a mesh object that could not be built.
 std::int32_t search_meshobj(const byte_region& mqo, byte_region& mesh, const byte_region* bones,
-                            offset_t& running_size);
+                            offset_t& running_size, bool skin_sources_are_meshes = false);
 
 // One mesh object at `target` from the MQO object at `object`; returns its size,
 // or 0 on failure. Widens the bounding box and radius in the mesh header.

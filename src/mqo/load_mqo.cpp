@@ -2,6 +2,7 @@
 // material, vertex and face lists consumed by counting their lines.
 #include "mqo/load_mqo.hpp"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -9,20 +10,11 @@
 
 #include "base/file_io.hpp"
 #include "base/line_pieces.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_reader.hpp"
 
 namespace ossify {
 
-namespace {
-
-// What the test of one token decided.
-enum class token_result { line_done, next_token, refused };
-
-constexpr token_result done_or_refused(std::int32_t status) {
-    return status < 0 ? token_result::refused : token_result::line_done;
-}
-
-// Adds `bytes` to the record; false after refusing when it would outgrow the buffer.
 bool grow_record(mqo_reader& reader, offset_t bytes) {
     if (reader.total + bytes > static_cast<offset_t>(reader.mqo.size)) {
         refuse(reader, "Record would grow past the MQO buffer[%lld bytes]",
@@ -32,6 +24,23 @@ bool grow_record(mqo_reader& reader, offset_t bytes) {
     reader.total += bytes;
     reader.object_size += bytes;
     return true;
+}
+
+mqo_object_note& current_note(mqo_reader& reader) {
+    if (reader.notes->objects.empty()) reader.notes->objects.emplace_back();
+    return reader.notes->objects.back();
+}
+
+namespace {
+
+// The whole-model reading takes faces of up to this many corners.
+constexpr int whole_model_max_corners = 1024;
+
+// What the test of one token decided.
+enum class token_result { line_done, next_token, refused };
+
+constexpr token_result done_or_refused(std::int32_t status) {
+    return status < 0 ? token_result::refused : token_result::line_done;
 }
 
 // The count after a list header: its a2i value, -1 when it is not in [low, high].
@@ -93,10 +102,12 @@ bool begin_object(mqo_reader& reader, int position) {
                reader.faces_remaining);
         return false;
     }
+    if (reader.options.whole_model && !finish_whole_object(reader)) return false;
     if (reader.object >= 0) {
         put_i32(reader.mqo, reader.object + mqo_object::ofs_next,
                 static_cast<std::int32_t>(reader.object_size));
         reader.next_object = reader.object + reader.object_size;
+        reader.previous_object = reader.object;
     }
     reader.object = reader.next_object;
     reader.object_size = 0;
@@ -111,6 +122,11 @@ bool begin_object(mqo_reader& reader, int position) {
     store_name(reader, reader.object + mqo_object::name, token_at(reader.tokens, position + 1));
     put_i32(reader.mqo, reader.object + mqo_object::ofs_vertex,
             static_cast<std::int32_t>(mqo_object::size));
+    reader.notes->objects.emplace_back();
+    reader.notes->objects.back().name =
+        get_text(reader.mqo, reader.object + mqo_object::name, mqo_name_width);
+    reader.current_is_mesh = is_mesh_object_name(reader.notes->objects.back().name, true);
+    reader.object_polygons.clear();
     return true;
 }
 
@@ -125,14 +141,27 @@ constexpr object_list vertex_list{"a vertex list belongs to an Object",
 constexpr object_list face_list{"a face list belongs to an Object",
                                 "a face list needs a count of 1 to 4096", mqo_max_faces};
 
-// The count of a vertex or face list header, or -1 after refusing it.
+// The count of a vertex or face list header, or -1 after refusing it. The whole
+// model takes empty lists, and face lists as long as the record can hold.
 std::int32_t object_list_count(const mqo_reader& reader, int position, const object_list& list) {
     if (reader.object < 0) return refuse_quietly(reader, list.outside_object);
+    if (reader.options.whole_model) {
+        const std::int32_t most = &list == &face_list
+                                      ? static_cast<std::int32_t>(reader.mqo.size / mqo_face::size)
+                                      : list.most;
+        const std::int32_t n = list_count(reader, position, 0, most);
+        return n < 0 ? refuse(reader, "a %s list needs a count of 0 to %d",
+                              &list == &face_list ? "face" : "vertex", most)
+                     : n;
+    }
     const std::int32_t n = list_count(reader, position, 1, list.most);
+    if (n < 0 && a2i(token_at(reader.tokens, position + 1)) == 0)
+        reader.notes->refusal_lifted_by_whole_model = "empty vertex and face lists";
     return n < 0 ? refuse_quietly(reader, list.bad_count) : n;
 }
 
-token_result vertex_header(mqo_reader& reader, int position) {
+// A "vertex n {" or "BVertex n {" header: n vertices from the object's start.
+token_result vertex_header(mqo_reader& reader, int position, bool binary) {
     const std::int32_t n = object_list_count(reader, position, vertex_list);
     if (n < 0) return token_result::refused;
     char name[mqo_name_width];
@@ -147,7 +176,7 @@ token_result vertex_header(mqo_reader& reader, int position) {
     put_i32(reader.mqo, reader.object + mqo_object::num_vertex, n);
     put_i32(reader.mqo, reader.object + mqo_object::ofs_face,
             static_cast<std::int32_t>(mqo_object::size + mqo_vertex_size * n));
-    reader.vertices_remaining = n;
+    (binary ? reader.binary_vertices_pending : reader.vertices_remaining) = n;
     return token_result::line_done;
 }
 
@@ -181,34 +210,94 @@ token_result face_header(mqo_reader& reader, int position) {
     if (!reader.object_has_vertices)
         return done_or_refused(refuse(reader, "Object[%s] face list without a vertex list",
                                       current_object_name(reader, name)));
-    if (!grow_record(reader, mqo_face::size * n)) return token_result::refused;
     reader.object_has_faces = true;
-    put_i32(reader.mqo, reader.object + mqo_object::num_face, n);
     reader.faces_remaining = n;
+    // The whole model writes the faces when the object ends, as many as they become.
+    if (reader.options.whole_model) return token_result::line_done;
+    if (!grow_record(reader, mqo_face::size * n)) return token_result::refused;
+    put_i32(reader.mqo, reader.object + mqo_object::num_face, n);
     return token_result::line_done;
 }
 
 token_result face_line(mqo_reader& reader, int position) {
+    if (reader.options.whole_model) {
+        const int most = reader.current_is_mesh ? whole_model_max_corners : mqo_max_corners;
+        if (read_face_line(reader, position, most) < 0) return token_result::refused;
+        reader.object_polygons.push_back(reader.polygon);
+        --reader.faces_remaining;
+        return token_result::line_done;
+    }
     const std::int32_t n = get_i32(reader.mqo, reader.object + mqo_object::num_face);
     const offset_t faces =
         reader.object + get_i32(reader.mqo, reader.object + mqo_object::ofs_face);
     const offset_t face = faces + mqo_face::size * (n - reader.faces_remaining);
-    if (read_face_line(reader, position, face) < 0) return token_result::refused;
+    if (read_face_line(reader, position, mqo_max_corners) < 0) return token_result::refused;
+    put_face(reader.mqo, face, reader.polygon);
     --reader.faces_remaining;
     return token_result::line_done;
+}
+
+// The line after "BVertex n {": "Vector n [12 n]", then 12 n bytes of float32
+// x, y, z, little-endian, taken from the text whatever they hold (line feeds,
+// braces). The reading goes on after them.
+std::int32_t read_binary_vertices(mqo_reader& reader, int position) {
+    const std::int32_t n = reader.binary_vertices_pending;
+    const mqo_line_tokens& tokens = reader.tokens;
+    if (strequ(token_at(tokens, position), "Vector") == 0 ||
+        a2i(token_at(tokens, position + 1)) != n ||
+        a2i(token_at(tokens, position + 2)) != 3 * 4 * n)
+        return refuse(reader, "BVertex[%d] needs the line Vector %d [%d] before its bytes", n, n,
+                      3 * 4 * n);
+    const std::string_view text = reader.lines->text;
+    const std::size_t start = reader.lines->position;
+    const auto bytes = static_cast<std::size_t>(3 * 4 * n);
+    if (text.size() - start < bytes)
+        return refuse(reader, "the file ends inside the %d bytes of BVertex[%d]",
+                      static_cast<int>(bytes), n);
+    const auto byte = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(text[start + at]));
+    };
+    for (std::size_t k = 0; k < 3 * static_cast<std::size_t>(n); ++k) {
+        const std::uint32_t bits =
+            byte(4 * k) | byte(4 * k + 1) << 8 | byte(4 * k + 2) << 16 | byte(4 * k + 3) << 24;
+        const float value = std::bit_cast<float>(bits);
+        if (!std::isfinite(value))
+            return refuse(reader, "BVertex coordinate %d is not a finite number",
+                          static_cast<int>(k));
+        put_f32(reader.mqo, reader.object + mqo_object::size + 4 * static_cast<offset_t>(k), value);
+    }
+    reader.lines->position = start + bytes;
+    reader.binary_vertices_pending = 0;
+    return 0;
+}
+
+// Object attributes the conversion heeds or reports; the plain reading skips
+// these lines as it always has.
+void note_attribute(mqo_reader& reader) {
+    const char* t = token_at(reader.tokens, 0);
+    const std::int32_t value = a2i(token_at(reader.tokens, 1));
+    mqo_object_note& note = current_note(reader);
+    if (strequ(t, "visible") != 0) note.visible = value;
+    if (strequ(t, "mirror") != 0) note.mirror = value;
+    if (strequ(t, "mirror_axis") != 0) note.mirror_axis = value;
+    if (strequ(t, "patch") != 0) note.patch = value > 0;
 }
 
 // The tests of one token, in their fixed order; inside a counted list the line
 // is a list line as soon as its first token reaches the list's test.
 token_result test_token(mqo_reader& reader, int position) {
     const char* t = token_at(reader.tokens, position);
+    if (reader.binary_vertices_pending > 0)
+        return done_or_refused(read_binary_vertices(reader, position));
     if (strequ(t, "Material") != 0) return material_header(reader, position);
     if (reader.materials_remaining > 0) return material_line(reader, position);
     if (strequ(t, "Object") != 0 && !begin_object(reader, position)) return token_result::refused;
-    if (strequ(t, "vertex") != 0) return vertex_header(reader, position);
+    if (strequ(t, "vertex") != 0) return vertex_header(reader, position, false);
+    if (strequ(t, "BVertex") != 0) return vertex_header(reader, position, true);
     if (reader.vertices_remaining > 0) return vertex_line(reader, position);
     if (strequ(t, "face") != 0) return face_header(reader, position);
     if (reader.faces_remaining > 0) return face_line(reader, position);
+    if (position == 0 && reader.object >= 0) note_attribute(reader);
     return token_result::next_token;
 }
 
@@ -225,9 +314,16 @@ void warn_short_lists(const mqo_reader& reader) {
 } // namespace
 
 std::int32_t load_mqo_text(std::string_view text, byte_region& mqo) {
-    // The token table is 64 KB: kept off the stack.
+    return load_mqo_text(text, mqo, mqo_options{}, nullptr);
+}
+
+std::int32_t load_mqo_text(std::string_view text, byte_region& mqo, const mqo_options& options,
+                           mqo_notes* notes) {
     const std::unique_ptr<mqo_reader> reader_memory(new mqo_reader{mqo});
     mqo_reader& reader = *reader_memory;
+    mqo_notes own_notes;
+    reader.options = options;
+    reader.notes = notes != nullptr ? notes : &own_notes;
     put_i32(mqo, mqoobj_header::num_material, 0);
     put_i32(mqo, mqoobj_header::num_object, 0);
     put_i32(mqo, mqoobj_header::ofs_material, static_cast<std::int32_t>(mqoobj_header::size));
@@ -238,11 +334,15 @@ std::int32_t load_mqo_text(std::string_view text, byte_region& mqo) {
     }
 
     line_pieces lines{text};
+    // The whole model reads a face line whole, however long.
+    if (options.whole_model) lines.limit = text.size() + 1;
+    reader.lines = &lines;
     std::string piece;
     while (next_line_piece(lines, piece)) {
         ++reader.line_number;
         reader.line = line_of_piece(piece);
-        if (!split_mqo_line(reader.line, reader.tokens))
+        split_mqo_line(reader.line, reader.tokens);
+        if (!options.whole_model && reader.tokens.count > mqo_max_tokens)
             return refuse(reader, "Too many chunks : more than %d", mqo_max_tokens);
         for (int p = 0; p < reader.tokens.count; ++p) {
             const token_result result = test_token(reader, p);
@@ -251,6 +351,11 @@ std::int32_t load_mqo_text(std::string_view text, byte_region& mqo) {
         }
     }
 
+    if (reader.binary_vertices_pending > 0)
+        return refuse(reader, "the file ends before the bytes of BVertex[%d]",
+                      reader.binary_vertices_pending);
+    if (options.whole_model && (!finish_whole_object(reader) || !add_default_material(reader)))
+        return -1;
     warn_short_lists(reader);
     put_i32(mqo, mqoobj_header::num_object, reader.objects);
     put_i32(mqo, mqoobj_header::mqo_size, static_cast<std::int32_t>(reader.total));
@@ -260,6 +365,11 @@ std::int32_t load_mqo_text(std::string_view text, byte_region& mqo) {
 }
 
 std::int32_t Load_MQO(const char* path, byte_region& mqo) {
+    return Load_MQO(path, mqo, mqo_options{}, nullptr);
+}
+
+std::int32_t Load_MQO(const char* path, byte_region& mqo, const mqo_options& options,
+                      mqo_notes* notes) {
     std::printf("---------------------------------\nFUNCTION CALLED : Load_MQO\n"
                 "---------------------------------\n");
     work_buffer text;
@@ -270,7 +380,7 @@ std::int32_t Load_MQO(const char* path, byte_region& mqo) {
         std::printf("Failed to open MQO file.\n");
         return -1;
     }
-    return load_mqo_text(get_chars(text.region, 0, length), mqo);
+    return load_mqo_text(get_chars(text.region, 0, length), mqo, options, notes);
 }
 
 } // namespace ossify

@@ -21,4 +21,11 @@ inline bool is_marker_material(std::string_view name) {
     return begins_with(name, marker_bone) || begins_with(name, marker_tag);
 }
 
+// Objects built as meshes: all but the skeleton and tag objects and, unless the
+// whole model is converted, the skin sources.
+inline bool is_mesh_object_name(std::string_view name, bool skin_sources_are_meshes) {
+    return !begins_with(name, marker_bone_object) && !begins_with(name, marker_tag) &&
+           (skin_sources_are_meshes || !begins_with(name, marker_skin_source));
+}
+
 } // namespace ossify

@@ -4,12 +4,23 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "base/byte_access.hpp"
+#include "base/line_pieces.hpp"
+#include "mqo/load_mqo.hpp"
 #include "mqo/mqo_record.hpp"
 #include "mqo/mqo_tokens.hpp"
 
 namespace ossify {
+
+// One face line as read: its corners' vertex indices and u, v pairs, and its material.
+struct mqo_polygon {
+    std::vector<std::int32_t> vertex; // -1 for an index that does not begin with a digit
+    std::vector<float> uv;            // u, v per corner; 0 without UV(...)
+    std::int32_t material = -1;
+    int corners() const { return static_cast<int>(vertex.size()); }
+};
 
 struct mqo_reader {
     byte_region& mqo;
@@ -28,7 +39,20 @@ struct mqo_reader {
     int materials_remaining = 0;
     int vertices_remaining = 0;
     int faces_remaining = 0;
+
+    mqo_options options{};
+    mqo_notes* notes = nullptr; // never null while reading
+    line_pieces* lines = nullptr;
+    int binary_vertices_pending = 0; // after "BVertex n {", until its "Vector" line
+    offset_t previous_object = -1;   // start of the object before the current one
+    bool current_is_mesh = false;    // whole model: the current object is built as a mesh
+    bool default_material_added = false;
+    mqo_polygon polygon{};                      // the face line being read
+    std::vector<mqo_polygon> object_polygons{}; // whole model: the current object's faces
 };
+
+// The note of the current object.
+mqo_object_note& current_note(mqo_reader& reader);
 
 // A refusal the reader has always made without a word: standard output stays
 // as it was, standard error gets the line and the rule it breaks. Returns -1.
@@ -46,8 +70,24 @@ void store_name(mqo_reader& reader, offset_t field, const char* name);
 // The current object's name, for messages.
 const char* current_object_name(const mqo_reader& reader, char (&name)[mqo_name_width]);
 
-// Reads the face line whose corner count is at `position` into the face record
-// at `face`. Returns 0, or -1 after refusing the line.
-std::int32_t read_face_line(mqo_reader& reader, int position, offset_t face);
+// Reads the face line whose corner count is at `position` into reader.polygon,
+// allowing up to `most_corners`. Returns 0, or -1 after refusing the line.
+std::int32_t read_face_line(mqo_reader& reader, int position, int most_corners);
+
+// Writes a polygon of 2 to 4 corners as the face record at `face`.
+void put_face(byte_region& mqo, offset_t face, const mqo_polygon& polygon);
+
+// Adds `bytes` to the record and the current object; false after refusing when
+// it would outgrow the buffer.
+bool grow_record(mqo_reader& reader, offset_t bytes);
+
+// Whole model: writes the current object's faces, triangulated and mirrored when
+// it is a mesh object, or takes the object out of the record when it is hidden
+// or empty. False after a refusal.
+bool finish_whole_object(mqo_reader& reader);
+
+// Whole model, at the end of the file: adds the material "default" when a face
+// needed one and the model had none. False after a refusal.
+bool add_default_material(mqo_reader& reader);
 
 } // namespace ossify

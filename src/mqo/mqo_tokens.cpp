@@ -1,42 +1,37 @@
 #include "mqo/mqo_tokens.hpp"
 
-#include <string>
-
-#include "base/line_pieces.hpp"
+#include <algorithm>
 
 namespace ossify {
 
-bool split_mqo_line(std::string_view line, mqo_line_tokens& tokens) {
-    // read_chunk reads a C string. A line piece fits the copy on the stack; only
-    // a longer line, which the reader never passes, takes one on the heap.
-    char copy[line_piece_limit + 1];
-    std::string long_line;
-    const char* rest = copy;
-    if (line.size() <= line_piece_limit) {
-        line.copy(copy, line.size());
-        copy[line.size()] = '\0';
-    } else {
-        long_line.assign(line);
-        rest = long_line.c_str();
-    }
-    char surplus[token_capacity];
+void split_mqo_line(std::string_view line, mqo_line_tokens& tokens) {
+    // read_chunk reads a C string and writes a token of at most the line's length.
+    tokens.line.assign(line.begin(), line.end());
+    tokens.line.push_back('\0');
+    if (tokens.chunk.size() < std::max<std::size_t>(token_capacity, line.size() + 1))
+        tokens.chunk.resize(std::max<std::size_t>(token_capacity, line.size() + 1));
+    char* token = tokens.chunk.data();
+    const char* rest = tokens.line.data();
     tokens.count = 0;
     for (;;) {
-        char* token = tokens.count < mqo_max_tokens ? tokens.text[tokens.count] : surplus;
         rest += read_chunk(rest, token);
-        if (token[0] == '\0') return true;
-        if (token == surplus) return false;
+        if (token[0] == '\0') return;
+        const auto slot = static_cast<std::size_t>(tokens.count);
+        if (slot == tokens.text.size()) tokens.text.emplace_back();
+        tokens.text[slot].assign(token);
         ++tokens.count;
     }
 }
 
 const char* token_at(const mqo_line_tokens& tokens, int position) {
-    return position >= 0 && position < tokens.count ? tokens.text[position] : "";
+    return position >= 0 && position < tokens.count
+               ? tokens.text[static_cast<std::size_t>(position)].c_str()
+               : "";
 }
 
 int find_token(const mqo_line_tokens& tokens, const char* word) {
     for (int p = 0; p < tokens.count; ++p)
-        if (strequ(tokens.text[p], word) != 0) return p;
+        if (strequ(tokens.text[static_cast<std::size_t>(p)].c_str(), word) != 0) return p;
     return -1;
 }
 

@@ -1,7 +1,9 @@
 // One MQO line split into its tokens by read_chunk.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text_routines.hpp"
 
@@ -11,12 +13,13 @@ inline constexpr int mqo_max_tokens = 63;
 
 struct mqo_line_tokens {
     int count = 0;
-    char text[mqo_max_tokens][token_capacity];
+    std::vector<std::string> text; // grows to the longest line's count, then is reused
+    std::vector<char> line;        // the line as a C string
+    std::vector<char> chunk;       // room for the longest token
 };
 
-// Splits `line` until read_chunk yields an empty token. False when the line holds
-// more than mqo_max_tokens tokens; the table then holds the first ones.
-bool split_mqo_line(std::string_view line, mqo_line_tokens& tokens);
+// Splits `line` until read_chunk yields an empty token; every token is kept.
+void split_mqo_line(std::string_view line, mqo_line_tokens& tokens);
 
 // The token at `position`; positions past the end of the line read as "".
 const char* token_at(const mqo_line_tokens& tokens, int position);

@@ -20,8 +20,12 @@ struct mqo_model {
     ossify::work_buffer mqo = ossify::make_work_buffer(1 << 20), bones, mesh;
     std::string out; // what the last step printed
 
-    explicit mqo_model(const std::string& document) {
-        capture_stdout([&] { EXPECT_GT(ossify::load_mqo_text(document, mqo.region), 0); });
+    bool whole_model = false;
+
+    explicit mqo_model(const std::string& document, const ossify::mqo_options& options = {})
+        : whole_model(options.whole_model) {
+        capture_stdout(
+            [&] { EXPECT_GT(ossify::load_mqo_text(document, mqo.region, options, nullptr), 0); });
     }
     std::int32_t build_bones(std::int32_t root, std::size_t size = 1 << 20) {
         bones = ossify::make_work_buffer(size);
@@ -35,8 +39,9 @@ struct mqo_model {
         mesh = ossify::make_work_buffer(size);
         const ossify::byte_region* skeleton = bones.region.data ? &bones.region : nullptr;
         std::int32_t result = 0;
-        out = capture_stdout(
-            [&] { result = ossify::build_meshes_from_mqo(mesh.region, mqo.region, skeleton); });
+        out = capture_stdout([&] {
+            result = ossify::build_meshes_from_mqo(mesh.region, mqo.region, skeleton, whole_model);
+        });
         return result;
     }
     bool printed(const std::string& text) const { return out.find(text) != std::string::npos; }
