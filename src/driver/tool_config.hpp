@@ -32,6 +32,7 @@ struct tool_config {
     char md3_out_name[name_field_width] = {};
     // Extensions: absent or 0 keeps the defined behaviour.
     std::int32_t blend_weights = 0; // BLENDWEIGHTS: bones per vertex in mode 9, 0 = rigid
+    char skeleton_mdx[path_field_width] = {}; // mode 9: where to write the skeleton's MDX
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,
