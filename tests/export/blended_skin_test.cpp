@@ -56,12 +56,17 @@ struct skinned {
         return pose;
     }
 
+    offset_t surface_at(int s) const {
+        offset_t at = get_i32(mdm.region, mdm_header::ofs_surfaces);
+        for (int i = 0; i < s; ++i)
+            at += get_i32(mdm.region, at + mdm_surface::ofs_end);
+        return at;
+    }
+
     // Every vertex of surface `s` skinned on `pose` with its MDM weights.
     std::vector<dvec3> skin(int s, const std::vector<posed_bone>& pose) const {
         const byte_region& m = mdm.region;
-        offset_t surface = get_i32(m, mdm_header::ofs_surfaces);
-        for (int i = 0; i < s; ++i)
-            surface += get_i32(m, surface + mdm_surface::ofs_end);
+        const offset_t surface = surface_at(s);
         offset_t at = surface + get_i32(m, surface + mdm_surface::ofs_verts);
         std::vector<dvec3> out;
         for (std::int32_t v = 0; v < get_i32(m, surface + mdm_surface::num_verts); ++v) {
@@ -81,9 +86,7 @@ struct skinned {
 
     std::vector<std::array<std::int32_t, 3>> triangles(int s) const {
         const byte_region& m = mdm.region;
-        offset_t surface = get_i32(m, mdm_header::ofs_surfaces);
-        for (int i = 0; i < s; ++i)
-            surface += get_i32(m, surface + mdm_surface::ofs_end);
+        const offset_t surface = surface_at(s);
         const offset_t at = surface + get_i32(m, surface + mdm_surface::ofs_triangles);
         std::vector<std::array<std::int32_t, 3>> out;
         for (std::int32_t t = 0; t < get_i32(m, surface + mdm_surface::num_triangles); ++t)
