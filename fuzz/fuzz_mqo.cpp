@@ -1,8 +1,8 @@
 // The MQO pipeline on arbitrary text: the reader, then for every model it
 // accepts the skeleton builder, the mesh builder with and without the skeleton,
-// and the MD3 and MDM writers, with the tag transplant or the skeleton's own
-// tags, the skeleton MDX and the report of mode 9; with or without the
-// whole-model conversion.
+// the blended weights, and the MD3 and MDM writers, with the tag transplant or
+// the skeleton's own tags, the skeleton MDX and the report of mode 9; with or
+// without the whole-model conversion.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -11,6 +11,7 @@
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
 #include "fuzz_support.hpp"
+#include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
 #include "skeletal/skeletal.hpp"
@@ -65,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (build_bones_from_mqo(mqo, bones, 0) < 0) return 0;
     byte_region& skinned = mesh_buffer.fresh();
     if (build_meshes_from_mqo(skinned, mqo, &bones, whole) < 0) return 0;
+    // Rigid, or blended over 1 to 4 bones, chosen by the input's length.
+    const int blend = static_cast<int>(size % (max_blend_weights + 1));
+    if (blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
     const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones);
     if (mdm_size < 0) return 0;

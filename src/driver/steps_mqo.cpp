@@ -7,6 +7,7 @@
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
 #include "skeletal/skeletal.hpp"
@@ -33,6 +34,17 @@ bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
     return true;
 }
 
+// BLENDWEIGHTS is read without a sign: -1 stands for a negative or unreadable text.
+bool blend_weights_are_valid(const tool_config& config) {
+    if (config.blend_weights >= 0 && config.blend_weights <= max_blend_weights) return true;
+    std::fprintf(stderr,
+                 "ossify: BLENDWEIGHTS takes the number of bones a vertex may follow, "
+                 "1 to %d (0 or absent: each vertex follows its nearest bone).\n",
+                 max_blend_weights);
+    std::printf("ERROR: Invalid BLENDWEIGHTS value.\n");
+    return false;
+}
+
 // Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
 bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes) {
     byte_region& mesh = job.buffers.mesh.region;
@@ -42,6 +54,9 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_n
         if (!whole_model(job)) report_refusal_hint(notes, true);
         return fail("ERROR:Failed to build mesh from MQO.\n");
     }
+    if (bones != nullptr && job.config.blend_weights > 0 &&
+        blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
+        return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
     return true;
 }
@@ -92,7 +107,7 @@ bool step_mqo_to_md3(job_context& job) {
 
 bool step_mqo_to_mdm(job_context& job) {
     mqo_notes notes;
-    if (!load_and_save_mqo(job, notes)) return false;
+    if (!blend_weights_are_valid(job.config) || !load_and_save_mqo(job, notes)) return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
         build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);

@@ -30,12 +30,13 @@ TEST(LoadConfig, ReadsEveryKey) {
                    "BASEFRAME=3\nREPLACEMDMNAME=1\nMDMNAME=mn\nREPLACEMDXNAME=2\n"
                    "MDXNAME=xn\nRESCALEFACTOR=50\nREFERENCEMDM=r.mdm\nREFERENCEMDX=r.mdx\n"
                    "MDMSOURCE=s.mdm\nMDXSOURCE=s.mdx\nMQOROOTBONE=4\nMD3SHADERPATH=sh\n"
-                   "MD3OUTNAME=o.md3\n",
+                   "MD3OUTNAME=o.md3\nBLENDWEIGHTS=3\n",
                    c),
               "");
     EXPECT_EQ(c.mode, 9);
     EXPECT_EQ(c.mqo_root_bone, 4);
     EXPECT_STREQ(c.md3_out_name, "o.md3");
+    EXPECT_EQ(c.blend_weights, 3);
 }
 
 TEST(LoadConfig, ValuesAreKeptAsWritten) {

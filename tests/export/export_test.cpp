@@ -19,9 +19,11 @@ using namespace ossify;
 
 namespace {
 
-run_result run_example(const scratch_dir& s, const char* cfg) {
+// Runs a bundled example job, with `extra` lines added to its configuration.
+run_result run_example(const scratch_dir& s, const char* cfg, const std::string& extra = "") {
     for (const char* f : {"character.mqo", "character-tags.mdm", cfg})
         s.write(f, read_file(source_path(std::string("examples/") + f)));
+    s.write(cfg, read_file(source_path(std::string("examples/") + cfg)) + extra);
     return s.run({"-cfg", cfg});
 }
 
@@ -70,17 +72,41 @@ written md3_of(const mqo_model& m, std::size_t size = 1 << 16) {
 
 } // namespace
 
+// BLENDWEIGHTS=0 is the rigid binding, byte for byte.
 TEST(MqoModes, Mode9WritesTheExampleCharacter) {
+    for (const std::string extra : {"", "BLENDWEIGHTS=0\n"}) {
+        scratch_dir s;
+        const run_result r = run_example(s, "character-mdm.cfg", extra);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "");
+        // The exact bytes, the same on every build.
+        EXPECT_EQ(fnv1a(s.read("test.mqoobj")), 0x39c506e2943c3a31u);
+        EXPECT_EQ(fnv1a(s.read("test.bone")), 0xfd26bea86b5a1d8cu);
+        EXPECT_EQ(fnv1a(s.read("test.mesh")), 0x95c5c6d5ffe93635u);
+        EXPECT_EQ(fnv1a(s.read("character.mdm")), 0x584bd0c85719b518u);
+        EXPECT_EQ(fnv1a(r.out), 0x7d0df365d7e81183u);
+    }
+}
+
+// With blending the job completes with more weights; a count the blending
+// cannot take stops mode 9 before it reads anything.
+TEST(MqoModes, Mode9BlendsWeightsOnRequest) {
     scratch_dir s;
-    const run_result r = run_example(s, "character-mdm.cfg");
+    const run_result r = run_example(s, "character-mdm.cfg", "BLENDWEIGHTS=3\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "");
-    // The exact bytes, the same on every build.
-    EXPECT_EQ(fnv1a(s.read("test.mqoobj")), 0x39c506e2943c3a31u);
-    EXPECT_EQ(fnv1a(s.read("test.bone")), 0xfd26bea86b5a1d8cu);
-    EXPECT_EQ(fnv1a(s.read("test.mesh")), 0x95c5c6d5ffe93635u);
-    EXPECT_EQ(fnv1a(s.read("character.mdm")), 0x584bd0c85719b518u);
-    EXPECT_EQ(fnv1a(r.out), 0x7d0df365d7e81183u);
+    EXPECT_NE(r.out.find("blend_skin_weights : Mesh_Object[1] Name[arms] Vertex[64] Weights[116] "
+                         "NumRefBone[10]\n"),
+              std::string::npos);
+    for (const std::string value : {"5", "x", "-1"}) {
+        scratch_dir refused;
+        const run_result no =
+            run_example(refused, "character-mdm.cfg", "BLENDWEIGHTS=" + value + "\n");
+        EXPECT_EQ(no.status, 0);
+        EXPECT_TRUE(no.out.ends_with("Running MODE(9)\nERROR: Invalid BLENDWEIGHTS value.\n"))
+            << no.out;
+        EXPECT_NE(no.err.find("BLENDWEIGHTS takes"), std::string::npos);
+        EXPECT_FALSE(refused.exists("test.mqoobj"));
+    }
 }
 
 // Without REFERENCEMDM mode 9 gives the MDM the skeleton's own tags in place of

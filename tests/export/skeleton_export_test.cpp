@@ -8,6 +8,7 @@
 
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "mesh/blend_weights.hpp"
 #include "skeletal/engine_pose.hpp"
 #include "skeletal/skeletal_layout.hpp"
 #include "support/mqo_model.hpp"
@@ -30,9 +31,15 @@ struct skeleton_model {
     std::int32_t mdx_size = 0, tagged_size = 0;
     std::string out;
 
-    explicit skeleton_model(const std::string& document, std::int32_t root = 0) : model(document) {
+    // `blend`: the number of bones of the blended weights, 0 for the rigid binding.
+    explicit skeleton_model(const std::string& document, std::int32_t root = 0, int blend = 0)
+        : model(document) {
         EXPECT_GT(model.build_bones(root), 0) << model.out;
         EXPECT_GT(model.build_mesh(), 0);
+        if (blend > 0)
+            capture_stdout([&] {
+                EXPECT_EQ(blend_skin_weights(model.mesh.region, model.bones.region, blend), 1);
+            });
         out = capture_stdout([&] {
             EXPECT_GT(build_mdm_from_mesh(model.mesh.region, mdm.region, model.bones.region), 0);
             mdx_size = build_mdx_from_skeleton(model.bones.region, mdm.region, mdx.region);
@@ -206,6 +213,16 @@ TEST(SkeletonTags, RideOnTheirBonesAsDrawn) {
     EXPECT_EQ(size, -1);
     EXPECT_NE(out.find("Tag[1] Name[tag_weapon] Origin["), std::string::npos) << out;
     EXPECT_NE(out.find("weld the tag's origin to the forward vertex"), std::string::npos);
+}
+
+// Blended weights, each with the offset in its own bone's frame, land on the
+// drawn model as well.
+TEST(SkeletonMdx, BlendedWeightsGiveBackTheDrawnModel) {
+    for (int blend = 1; blend <= max_blend_weights; ++blend) {
+        const skeleton_model m(read_file(source_path("examples/character.mqo")), 0, blend);
+        ASSERT_GT(m.mdx_size, 0) << m.out;
+        EXPECT_LT(worst_skinning_error(m, engine_radians), 0.02) << "BLENDWEIGHTS " << blend;
+    }
 }
 
 TEST(SkeletonMdx, RefusesASkeletonWithoutBones) {
