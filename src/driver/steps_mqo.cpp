@@ -3,6 +3,7 @@
 
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
+#include "export/engine_limits.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "mesh/mesh_builder.hpp"
@@ -31,16 +32,29 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones) {
     return true;
 }
 
+// MD3SCALE is read without a sign: a negative or unreadable text is stored as -1.
+// Absent (0) and 1 store positions as drawn.
+bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
+    scale = config.md3_scale == 0 ? 1 : config.md3_scale;
+    if (scale > 0) return true;
+    std::fprintf(stderr, "ossify: MD3SCALE takes a whole number without a sign, such as 64.\n");
+    std::printf("ERROR: Invalid MD3SCALE value.\n");
+    return false;
+}
+
 } // namespace
 
 bool step_mqo_to_md3(job_context& job) {
+    std::int32_t scale = 1;
+    if (!md3_scale_of(job.config, scale)) return false;
     if (!load_and_save_mqo(job) || !build_and_save_mesh(job, nullptr)) return false;
     byte_region& md3 = job.buffers.md3.region;
     const std::int32_t md3_size =
-        build_md3_from_mesh(job.buffers.mesh.region, md3, job.config.md3_shader_path);
+        build_md3_from_mesh(job.buffers.mesh.region, md3, job.config.md3_shader_path, scale);
     if (md3_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.md3_out_name, md3, md3_size) < 0)
         return fail("ERROR: Failed to save file.\n");
+    warn_md3_engine_limits(md3, job.config.md3_out_name);
     return true;
 }
 

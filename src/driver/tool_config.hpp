@@ -30,6 +30,7 @@ struct tool_config {
     std::int32_t mqo_root_bone = 0;
     char md3_shader_path[name_field_width] = {};
     char md3_out_name[name_field_width] = {};
+    std::int32_t md3_scale = 0; // MD3SCALE: 0 (absent) and 1 store positions as drawn
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,
