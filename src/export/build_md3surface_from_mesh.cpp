@@ -75,10 +75,12 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
                             "Position[%f] is outside -32768..32767\n",
                             name.c_str(), v, static_cast<double>(value));
                 std::fprintf(stderr,
-                             "build_md3surface_from_mesh : surface \"%s\" vertex %d: %c = %f "
-                             "times MD3SCALE %d does not fit -32768..32767; lower MD3SCALE or "
-                             "draw the model smaller\n",
-                             name.c_str(), v, "xyz"[axis], static_cast<double>(value), scale);
+                             "build_md3surface_from_mesh : surface \"%s\" vertex %d: %c = %f%s%s "
+                             "does not fit -32768..32767; %sdraw the model smaller\n",
+                             name.c_str(), v, "xyz"[axis], static_cast<double>(value),
+                             scale != 1 ? " times MD3SCALE " : "",
+                             scale != 1 ? std::to_string(scale).c_str() : "",
+                             scale != 1 ? "lower MD3SCALE or " : "");
                 return false;
             }
             put_i16(md3, out + 2 * axis, stored);
