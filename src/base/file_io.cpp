@@ -9,7 +9,14 @@ namespace ossify {
 
 namespace {
 
-// `path` in double quotes, with the bytes a terminal would hide escaped.
+std::string working_directory() {
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    return error ? std::string("(unknown)") : here.string();
+}
+
+} // namespace
+
 std::string quoted_path(const char* path) {
     std::string text = "\"";
     for (const char* p = path; *p != '\0'; ++p) {
@@ -27,14 +34,6 @@ std::string quoted_path(const char* path) {
     }
     return text + '"';
 }
-
-std::string working_directory() {
-    std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
-    return error ? std::string("(unknown)") : here.string();
-}
-
-} // namespace
 
 void explain_unopened_input(const char* key, const char* path, int error) {
     if (path[0] == '\0') {

@@ -27,7 +27,11 @@ file_handle open_input(const char* key, const char* path);
 // key is not set when the path is empty.
 void explain_unopened_input(const char* key, const char* path, int error);
 
-// The same for a file that no key names, such as the configuration file itself.
+// `path` in double quotes, with quotes, backslashes and control characters escaped.
+std::string quoted_path(const char* path);
+
+// The same as explain_unopened_input for a file that no key names, such as the configuration file
+// itself.
 void explain_unopened_file(const char* what, const char* path, int error);
 
 // Reads up to region.size bytes into the region in one read and closes the file.

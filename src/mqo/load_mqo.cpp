@@ -276,7 +276,8 @@ std::int32_t Load_MQO(const char* path, byte_region& mqo) {
     }
     if (length < 0) {
         std::printf("Failed to open MQO file.\n");
-        std::fprintf(stderr, "ossify: MQO=\"%s\" opens but cannot be read (a directory?)\n", path);
+        std::fprintf(stderr, "ossify: MQO=%s opens but cannot be read (a directory?)\n",
+                     quoted_path(path).c_str());
         return -1;
     }
     return load_mqo_text(get_chars(text.region, 0, length), mqo);
