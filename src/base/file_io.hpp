@@ -30,8 +30,8 @@ void explain_unopened_input(const char* key, const char* path, int error);
 // `path` in double quotes, with quotes, backslashes and control characters escaped.
 std::string quoted_path(const char* path);
 
-// The same as explain_unopened_input for a file that no key names, such as the configuration file
-// itself.
+// The same as explain_unopened_input for a file that no key names, such as
+// the configuration file itself; `what` names it.
 void explain_unopened_file(const char* what, const char* path, int error);
 
 // Reads up to region.size bytes into the region in one read and closes the file.
