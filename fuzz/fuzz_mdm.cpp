@@ -1,10 +1,11 @@
 // An MDM file from arbitrary bytes: the loader's checks, then for every file it
-// accepts the report, the tag transplant of mode 4 in both directions and the
-// rescaling of mode 6.
+// accepts the report, the engine-limit warnings, the tag transplant of mode 4 in both directions
+// and the rescaling of mode 6.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
+#include "export/engine_limits.hpp"
 #include "fuzz_support.hpp"
 #include "skeletal/skeletal.hpp"
 
@@ -22,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     byte_region& mdm = mdm_buffer.fresh(data, size);
     if (check_mdm(mdm, static_cast<std::int64_t>(std::min(size, mdm.size))) < 0) return 0;
     print_mdm_report(mdm);
+    warn_mdm_engine_limits(mdm, "fuzz.mdm");
     replace_mdm_tags(mdm, other_buffer.empty_mdm());
     rescale_mdm(mdm, 50);
     replace_mdm_tags(other_buffer.empty_mdm(), mdm);

@@ -1,12 +1,14 @@
 // The MQO pipeline on arbitrary text: the reader, then for every model it
 // accepts the skeleton builder, the mesh builder with and without the skeleton,
-// the blended weights, and the MD3 and MDM writers, with the tag transplant or
-// the skeleton's own tags, the skeleton MDX and the report of mode 9; with or
-// without the whole-model conversion.
+// the blended weights, and the MD3 (plain and scaled) and MDM writers with their
+// engine-limit warnings, with the tag transplant or the skeleton's own tags, the
+// skeleton MDX and the report of mode 9; with or without the whole-model
+// conversion.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "export/engine_limits.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
@@ -58,8 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Mode 8: mesh without skeleton, then the MD3.
     byte_region& mesh = mesh_buffer.fresh();
-    if (build_meshes_from_mqo(mesh, mqo, nullptr, whole) >= 0)
-        build_md3_from_mesh(mesh, md3_buffer.fresh(), "shader");
+    // The MD3 scale comes from the input's length, so that both the plain and the
+    // scaled positions, and their overflow, are reached.
+    const auto scale = static_cast<std::int32_t>(size % 3 == 0 ? 1 : size % 3 == 1 ? 64 : 4096);
+    if (build_meshes_from_mqo(mesh, mqo, nullptr, whole) >= 0) {
+        byte_region& md3 = md3_buffer.fresh();
+        if (build_md3_from_mesh(mesh, md3, "shader", scale) >= 0)
+            warn_md3_engine_limits(md3, "fuzz.md3");
+    }
 
     // Mode 9: skeleton rooted at bone 0, skinned mesh, MDM, reference tags, report.
     byte_region& bones = bone_buffer.fresh();
@@ -78,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     copy_bytes(own, 0, mdm, 0, mdm_size);
     if (build_mdm_skeleton_tags(bones, own) >= 0) print_mdm_report(own);
     if (replace_mdm_tags(reference_mdm(), mdm) < 0) return 0;
+    warn_mdm_engine_limits(mdm, "fuzz.mdm");
     print_mdm_report(mdm);
     return 0;
 }

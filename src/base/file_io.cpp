@@ -1,14 +1,69 @@
 #include "base/file_io.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
 namespace ossify {
+
+namespace {
+
+std::string working_directory() {
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    return error ? std::string("(unknown)") : here.string();
+}
+
+} // namespace
+
+std::string quoted_path(const char* path) {
+    std::string text = "\"";
+    for (const char* p = path; *p != '\0'; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += *p;
+        } else if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            text += escaped;
+        } else {
+            text += *p;
+        }
+    }
+    return text + '"';
+}
+
+void explain_unopened_input(const char* key, const char* path, int error) {
+    if (path[0] == '\0') {
+        std::fprintf(stderr,
+                     "ossify: %s is not set; this job reads the file it names: add a line "
+                     "%s=PATH to the configuration.\n",
+                     key, key);
+        return;
+    }
+    std::fprintf(stderr, "ossify: %s=%s cannot be opened (%s); the working directory is %s\n", key,
+                 quoted_path(path).c_str(), std::strerror(error), working_directory().c_str());
+}
+
+void explain_unopened_file(const char* what, const char* path, int error) {
+    std::fprintf(stderr, "ossify: %s %s cannot be opened (%s); the working directory is %s\n", what,
+                 quoted_path(path).c_str(), std::strerror(error), working_directory().c_str());
+}
 
 void file_closer::operator()(std::FILE* file) const {
     std::fclose(file);
 }
 
-file_handle open_input(const char* path) {
+file_handle open_input(const char* key, const char* path) {
+    errno = 0;
     file_handle file(std::fopen(path, "rb"));
-    if (!file) std::printf("ERROR:Failed to open file[ %s ].\n", path);
+    if (!file) {
+        const int error = errno;
+        std::printf("ERROR:Failed to open file[ %s ].\n", path);
+        explain_unopened_input(key, path, error);
+    }
     return file;
 }
 

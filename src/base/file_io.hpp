@@ -16,9 +16,23 @@ struct file_closer {
 };
 using file_handle = std::unique_ptr<std::FILE, file_closer>;
 
-// Opens `path` read-only in binary mode; on failure prints
-// "ERROR:Failed to open file[ path ]." and returns an empty handle.
-file_handle open_input(const char* path);
+// Opens `path`, the value of the configuration key `key`, read-only in binary
+// mode; on failure prints "ERROR:Failed to open file[ path ]." and explains on
+// standard error (explain_unopened_input), and returns an empty handle.
+file_handle open_input(const char* key, const char* path);
+
+// Says on standard error that the file named by configuration key `key` cannot
+// be opened, with `error` (an errno value): the key, the path as read in quotes
+// (blanks and control characters show) and the working directory, or that the
+// key is not set when the path is empty.
+void explain_unopened_input(const char* key, const char* path, int error);
+
+// `path` in double quotes, with quotes, backslashes and control characters escaped.
+std::string quoted_path(const char* path);
+
+// The same as explain_unopened_input for a file that no key names, such as
+// the configuration file itself; `what` names it.
+void explain_unopened_file(const char* what, const char* path, int error);
 
 // Reads up to region.size bytes into the region in one read and closes the file.
 // Returns the number of bytes read, or -1 when the read reports an error.

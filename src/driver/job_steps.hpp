@@ -20,8 +20,9 @@ bool fail(const char* message);
 // A loader of a skeletal file: takes the opened file, returns its size or -1.
 using loader = std::int32_t (*)(file_handle, byte_region&);
 
-// Opens `path` and loads it into `buffer`; the file's end offset, or -1.
-std::int32_t load_input(const char* path, loader load, byte_region& buffer);
+// Opens `path`, the value of configuration key `key`, and loads it into
+// `buffer`; the file's end offset, or -1.
+std::int32_t load_input(const char* key, const char* path, loader load, byte_region& buffer);
 
 bool step_mds_to_mdm(job_context& job);        // A: modes 1, 3
 bool step_mds_to_mdx(job_context& job);        // B: modes 2, 3

@@ -6,6 +6,7 @@
 #include "base/line_pieces.hpp"
 #include "base/text_routines.hpp"
 #include "driver/tool_config.hpp"
+#include "driver/usage_text.hpp"
 
 namespace ossify {
 
@@ -55,6 +56,7 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("BLENDWEIGHTS", blend_weights),
     OSSIFY_TEXT_KEY("SKELETONMDX", skeleton_mdx, false),
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
+    OSSIFY_INT_KEY("MD3SCALE", md3_scale),
 };
 
 #undef OSSIFY_INT_KEY
@@ -98,6 +100,8 @@ bool apply_line(std::string_view line, int line_number, tool_config& config) {
         *entry.integer(config) = a2i(value.c_str());
         if (entry.integer(config) == &config.mode && (config.mode < 1 || config.mode > 12)) {
             std::printf("Parsing config error at line %d:Invalid MODE value\n", line_number);
+            std::fprintf(stderr, "ossify: MODE is a number from 1 to 12:\n");
+            print_mode_list(stderr);
             return false;
         }
         return true;

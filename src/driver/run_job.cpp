@@ -38,8 +38,8 @@ bool fail(const char* message) {
     return false;
 }
 
-std::int32_t load_input(const char* path, loader load, byte_region& buffer) {
-    file_handle input = open_input(path);
+std::int32_t load_input(const char* key, const char* path, loader load, byte_region& buffer) {
+    file_handle input = open_input(key, path);
     if (!input) return -1;
     return load(std::move(input), buffer);
 }

@@ -1,5 +1,6 @@
 #include "driver/run_tool.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "base/work_buffers.hpp"
 #include "driver/job_steps.hpp"
 #include "driver/tool_config.hpp"
+#include "driver/usage_text.hpp"
 
 namespace ossify {
 
@@ -34,9 +36,45 @@ bool find_config_path(int argc, char** argv, std::string& path) {
     return true;
 }
 
+// Index of the argument that holds the configuration path (-1 for the default),
+// as find_config_path chooses it; a null entry ends the search.
+int config_path_index(int argc, char** argv) {
+    for (int i = 0; i < argc && argv[i] != nullptr; ++i) {
+        if (argv[i][0] == '\0' || strequ(argv[i], "-cfg") == 0) continue;
+        return i + 1 < argc ? i + 1 : -1;
+    }
+    return -1;
+}
+
+enum class request { job, help, version };
+
+// --help, -h and --version are answered instead of a job. Any other argument
+// that looks like an option is ignored, as ever, with a hint on standard error.
+request read_options(int argc, char** argv) {
+    const int path_index = config_path_index(argc, argv);
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        const char* a = argv[i];
+        if (i == path_index || a[0] != '-' || strequ(a, "-cfg") != 0) continue;
+        if (strequ(a, "--help") != 0 || strequ(a, "-h") != 0) return request::help;
+        if (strequ(a, "--version") != 0) return request::version;
+        print_unknown_option_hint(stderr, a);
+    }
+    return request::job;
+}
+
 } // namespace
 
 int run_tool(int argc, char** argv) {
+    switch (read_options(argc, argv)) {
+    case request::help:
+        print_usage(stdout);
+        return status_done;
+    case request::version:
+        print_version(stdout);
+        return status_done;
+    case request::job:
+        break;
+    }
     std::printf("\n-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+\n MQO convertion tool ver. 0.01 for MDM\n"
                 "-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+-+\n\n");
     std::string config_path;
@@ -53,9 +91,14 @@ int run_tool(int argc, char** argv) {
 
     auto config = std::make_unique<tool_config>();
     {
+        errno = 0;
         file_handle file(std::fopen(config_path.c_str(), "rb"));
         if (!file) {
+            const int error = errno;
             std::printf("Failed to open config file.\n");
+            explain_unopened_file("the configuration file", config_path.c_str(), error);
+            std::fprintf(stderr, "ossify: name the configuration with -cfg FILE; ossify --help "
+                                 "shows the usage.\n");
             std::printf("Error found in config file. Check %s.\n", config_path.c_str());
             return status_error;
         }

@@ -4,6 +4,7 @@
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
 #include "driver/left_out_report.hpp"
+#include "export/engine_limits.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
@@ -68,6 +69,7 @@ bool give_skeleton_tags(job_context& job) {
     const std::int32_t size = build_mdm_skeleton_tags(job.buffers.bone.region, mdm);
     if (size < 0) return fail("ERROR:Failed to build tags from skeleton.\n");
     if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR: Failed to save file.\n");
+    warn_mdm_engine_limits(mdm, job.config.mdm_path);
     print_mdm_report(mdm);
     return true;
 }
@@ -85,6 +87,16 @@ bool save_skeleton_mdx(job_context& job) {
     return true;
 }
 
+// MD3SCALE is read without a sign: a negative or unreadable text is stored as -1.
+// Absent (0) and 1 store positions as drawn.
+bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
+    scale = config.md3_scale == 0 ? 1 : config.md3_scale;
+    if (scale > 0) return true;
+    std::fprintf(stderr, "ossify: MD3SCALE takes a whole number without a sign, such as 64.\n");
+    std::printf("ERROR: Invalid MD3SCALE value.\n");
+    return false;
+}
+
 } // namespace
 
 // The plain conversion tells what it left out once the job is done.
@@ -95,13 +107,16 @@ bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
 
 bool step_mqo_to_md3(job_context& job) {
     mqo_notes notes;
+    std::int32_t scale = 1;
+    if (!md3_scale_of(job.config, scale)) return false;
     if (!load_and_save_mqo(job, notes) || !build_and_save_mesh(job, nullptr, notes)) return false;
     byte_region& md3 = job.buffers.md3.region;
     const std::int32_t md3_size =
-        build_md3_from_mesh(job.buffers.mesh.region, md3, job.config.md3_shader_path);
+        build_md3_from_mesh(job.buffers.mesh.region, md3, job.config.md3_shader_path, scale);
     if (md3_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.md3_out_name, md3, md3_size) < 0)
         return fail("ERROR: Failed to save file.\n");
+    warn_md3_engine_limits(md3, job.config.md3_out_name);
     return report_after(job, notes, true);
 }
 

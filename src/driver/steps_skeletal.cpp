@@ -3,6 +3,7 @@
 
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
+#include "export/engine_limits.hpp"
 #include "skeletal/skeletal.hpp"
 
 namespace ossify {
@@ -11,7 +12,7 @@ namespace {
 
 bool load_mds_input(job_context& job) {
     std::printf("\n--- Loading MDS ---\n\n");
-    if (load_input(job.config.mds_path, load_mds, job.buffers.mds.region) < 0)
+    if (load_input("MDS", job.config.mds_path, load_mds, job.buffers.mds.region) < 0)
         return fail("ERROR:Failed to load MDS.\n");
     return true;
 }
@@ -31,11 +32,12 @@ bool transplant_reference_tags(job_context& job) {
     byte_region& mdm = job.buffers.mdm.region;
     byte_region& reference = job.buffers.reference_mdm.region;
     std::printf("\n--- Loading MDM ---\n\n");
-    if (load_input(job.config.reference_mdm, load_mdm, reference) < 0)
+    if (load_input("REFERENCEMDM", job.config.reference_mdm, load_mdm, reference) < 0)
         return fail("ERROR:Failed to load Reference MDM.\n");
     if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
     if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
         return fail("ERROR: Failed to save file.\n");
+    warn_mdm_engine_limits(mdm, job.config.mdm_path);
     print_mdm_report(mdm);
     return true;
 }
@@ -47,6 +49,7 @@ bool step_mds_to_mdm(job_context& job) {
         convert_mds_to_mdm(job.buffers.mds.region, mdm, job.config.base_frame);
     if (size < 0) return fail("ERROR:Failed to Convert MDS to MDM.\n");
     if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR:Failed to Save File.\n");
+    warn_mdm_engine_limits(mdm, job.config.mdm_path);
     return true;
 }
 
@@ -67,18 +70,19 @@ bool step_mds_report(job_context& job) {
 bool step_rescale_mdm(job_context& job) {
     byte_region& mdm = job.buffers.mdm.region;
     std::printf("\n--- Loading MDM ---\n\n");
-    const std::int32_t size = load_input(job.config.mdm_source, load_mdm, mdm);
+    const std::int32_t size = load_input("MDMSOURCE", job.config.mdm_source, load_mdm, mdm);
     if (size < 0) return fail("ERROR:Failed to load MDM.\n");
     if (!rescale_factor_is_set(job.config) || rescale_mdm(mdm, job.config.rescale_factor) < 0)
         return fail("ERROR: Failed to rescale MDM.\n");
     if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR:Failed to Save File.\n");
+    warn_mdm_engine_limits(mdm, job.config.mdm_path);
     return true;
 }
 
 bool step_replace_mdm_tags(job_context& job) {
     byte_region& mdm = job.buffers.mdm.region;
     std::printf("\n--- Loading MDM ---\n\n");
-    if (load_input(job.config.mdm_source, load_mdm, mdm) < 0)
+    if (load_input("MDMSOURCE", job.config.mdm_source, load_mdm, mdm) < 0)
         return fail("ERROR:Failed to load MDM.\n");
     return transplant_reference_tags(job);
 }
@@ -86,10 +90,11 @@ bool step_replace_mdm_tags(job_context& job) {
 bool step_replace_mdx_bones(job_context& job) {
     byte_region& mdx = job.buffers.mdx.region;
     std::printf("\n--- Loading MDX ---\n\n");
-    const std::int32_t size = load_input(job.config.mdx_source, load_mdx, mdx);
+    const std::int32_t size = load_input("MDXSOURCE", job.config.mdx_source, load_mdx, mdx);
     if (size < 0) return fail("ERROR:Failed to load MDX.\n");
     std::printf("\n--- Loading MDX ---\n\n");
-    if (load_input(job.config.reference_mdx, load_mdx, job.buffers.reference_mdx.region) < 0)
+    if (load_input("REFERENCEMDX", job.config.reference_mdx, load_mdx,
+                   job.buffers.reference_mdx.region) < 0)
         return fail("ERROR:Failed to load Reference MDX.\n");
     if (replace_mdx_bones(mdx, job.buffers.reference_mdx.region) < 0)
         return fail("ERROR: Failed to replace bones.\n");
@@ -100,7 +105,7 @@ bool step_replace_mdx_bones(job_context& job) {
 bool step_rescale_mdx(job_context& job) {
     byte_region& mdx = job.buffers.mdx.region;
     std::printf("\n--- Loading MDX ---\n\n");
-    const std::int32_t size = load_input(job.config.mdx_source, load_mdx, mdx);
+    const std::int32_t size = load_input("MDXSOURCE", job.config.mdx_source, load_mdx, mdx);
     if (size < 0) return fail("ERROR:Failed to load MDX.\n");
     if (!rescale_factor_is_set(job.config) || rescale_mdx(mdx, job.config.rescale_factor) < 0)
         return fail("ERROR: Failed to rescale MDX.\n");

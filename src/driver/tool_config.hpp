@@ -31,9 +31,10 @@ struct tool_config {
     char md3_shader_path[name_field_width] = {};
     char md3_out_name[name_field_width] = {};
     // Extensions: absent or 0 keeps the defined behaviour.
-    std::int32_t blend_weights = 0; // BLENDWEIGHTS: bones per vertex in mode 9, 0 = rigid
+    std::int32_t blend_weights = 0;           // BLENDWEIGHTS: bones per vertex in mode 9, 0 = rigid
     char skeleton_mdx[path_field_width] = {}; // mode 9: where to write the skeleton's MDX
-    std::int32_t whole_model = 0; // WHOLEMODEL: convert every face of the MQO model
+    std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
+    std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -5,15 +5,15 @@
 
 namespace ossify {
 
-std::int32_t build_md3_from_mesh(const byte_region& mesh, byte_region& md3,
-                                 const char* shader_name) {
+std::int32_t build_md3_from_mesh(const byte_region& mesh, byte_region& md3, const char* shader_name,
+                                 std::int32_t scale) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_md3_from_mesh\n"
                 "---------------------------------\n");
     std::int64_t total = build_md3header_from_mesh(md3, mesh);
     total += build_md3frame_from_mesh(mesh, md3);
     // A model without tags has an empty tag section; only the surfaces are required.
     total += build_md3tag_from_mesh(md3, mesh);
-    const std::int32_t surfaces = build_md3surface_from_mesh(md3, mesh, shader_name);
+    const std::int32_t surfaces = build_md3surface_from_mesh(md3, mesh, shader_name, scale);
     if (md3.fault) {
         std::printf("build_md3_from_mesh : The model does not fit the MD3 buffer of %zu bytes\n",
                     md3.size);

@@ -40,9 +40,10 @@ void write_surface_header(byte_region& md3, offset_t at, const surface_counts& c
             static_cast<std::int32_t>(ofs_xyz + ms::vertex_size * c.vertices));
 }
 
-// A position coordinate truncated toward zero; false when it does not fit int16.
-bool md3_coordinate(float value, std::int16_t& stored) {
-    const double truncated = std::trunc(static_cast<double>(value));
+// A position coordinate times `scale`, truncated toward zero; false when it
+// does not fit int16. A scale of 1 leaves the value exactly as it was.
+bool md3_coordinate(float value, std::int32_t scale, std::int16_t& stored) {
+    const double truncated = std::trunc(static_cast<double>(value) * scale);
     if (!(truncated >= -32768.0 && truncated <= 32767.0)) return false;
     stored = static_cast<std::int16_t>(truncated);
     return true;
@@ -50,8 +51,8 @@ bool md3_coordinate(float value, std::int16_t& stored) {
 
 // Writes the shaders, triangles, texture coordinates and vertices of one surface.
 bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh, offset_t object,
-                          const surface_counts& c, const char* shader_name,
-                          const std::string& name) {
+                          const surface_counts& c, const char* shader_name, const std::string& name,
+                          std::int32_t scale) {
     offset_t out = at + ms::size;
     const offset_t triangles = object + get_i32(mesh, object + mesh_object::ofs_triangle);
     for (std::int32_t t = 0; t < c.triangles; ++t, out += ms::triangle_size)
@@ -69,10 +70,17 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
         for (int axis = 0; axis < 3; ++axis) {
             const float value = get_f32(mesh, vertex + mesh_vertex::position + 4 * axis);
             std::int16_t stored = 0;
-            if (!md3_coordinate(value, stored)) {
+            if (!md3_coordinate(value, scale, stored)) {
                 std::printf("build_md3surface_from_mesh : Surface Name[%s] Vertex[%d] "
                             "Position[%f] is outside -32768..32767\n",
                             name.c_str(), v, static_cast<double>(value));
+                std::fprintf(stderr,
+                             "build_md3surface_from_mesh : surface \"%s\" vertex %d: %c = %f%s%s "
+                             "does not fit -32768..32767; %sdraw the model smaller\n",
+                             name.c_str(), v, "xyz"[axis], static_cast<double>(value),
+                             scale != 1 ? " times MD3SCALE " : "",
+                             scale != 1 ? std::to_string(scale).c_str() : "",
+                             scale != 1 ? "lower MD3SCALE or " : "");
                 return false;
             }
             put_i16(md3, out + 2 * axis, stored);
@@ -96,7 +104,7 @@ std::uint16_t encode_md3_normal(float azimuth, float zenith) {
 }
 
 std::int32_t build_md3surface_from_mesh(byte_region& md3, const byte_region& mesh,
-                                        const char* shader_name) {
+                                        const char* shader_name, std::int32_t scale) {
     const std::int32_t count = get_i32(mesh, mesh_header::num_mesh_obj);
     offset_t object = get_i32(mesh, mesh_header::ofs_mesh_obj);
     offset_t at = get_i32(md3, md3_header::ofs_surfaces);
@@ -123,7 +131,7 @@ std::int32_t build_md3surface_from_mesh(byte_region& md3, const byte_region& mes
         std::printf("build_md3surface_from_mesh : Surface Name[%s] Frame[%d] Shader[%d] "
                     "Vertex[%d] Triangle[%d]\n",
                     name.c_str(), 1, c.shaders, c.vertices, c.triangles);
-        if (!write_surface_arrays(md3, at, mesh, object, c, shader_name, name)) return 0;
+        if (!write_surface_arrays(md3, at, mesh, object, c, shader_name, name, scale)) return 0;
         at += size;
         total += size;
         object += get_i32(mesh, object + mesh_object::ofs_end);

@@ -8,16 +8,20 @@
 namespace ossify {
 
 // Writes the whole MD3 into `md3` (zero-filled) and returns its size, or -1.
-std::int32_t build_md3_from_mesh(const byte_region& mesh, byte_region& md3,
-                                 const char* shader_name);
+// Every vertex position is multiplied by `scale` before it is truncated (the
+// engine reads stored positions in 1/64 units; bounds, radius and tags are read
+// as stored and are not scaled).
+std::int32_t build_md3_from_mesh(const byte_region& mesh, byte_region& md3, const char* shader_name,
+                                 std::int32_t scale = 1);
 
 // The four builders, in the order the writer runs them; each returns the bytes it wrote.
 std::int32_t build_md3header_from_mesh(byte_region& md3, const byte_region& mesh);
 std::int32_t build_md3frame_from_mesh(const byte_region& mesh, byte_region& md3);
 std::int32_t build_md3tag_from_mesh(byte_region& md3, const byte_region& mesh);
-// The sum of the surface sizes, or 0 on failure.
+// The sum of the surface sizes, or 0 on failure (a coordinate times `scale`
+// outside -32768..32767, or an empty name).
 std::int32_t build_md3surface_from_mesh(byte_region& md3, const byte_region& mesh,
-                                        const char* shader_name);
+                                        const char* shader_name, std::int32_t scale = 1);
 
 // The 16-bit normal of a vertex from its azimuth and zenith in radians: each
 // angle / 6.28 * 255 truncated toward zero, of which the low 8 bits are kept.

@@ -3,6 +3,7 @@
 #include "mqo/load_mqo.hpp"
 
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -374,10 +375,19 @@ std::int32_t Load_MQO(const char* path, byte_region& mqo, const mqo_options& opt
                 "---------------------------------\n");
     work_buffer text;
     std::int64_t length = -1;
-    if (const file_handle file(std::fopen(path, "rb")); file)
+    errno = 0;
+    if (const file_handle file(std::fopen(path, "rb")); file) {
         length = read_whole_file(file.get(), text);
+    } else {
+        const int error = errno;
+        std::printf("Failed to open MQO file.\n");
+        explain_unopened_input("MQO", path, error);
+        return -1;
+    }
     if (length < 0) {
         std::printf("Failed to open MQO file.\n");
+        std::fprintf(stderr, "ossify: MQO=%s opens but cannot be read (a directory?)\n",
+                     quoted_path(path).c_str());
         return -1;
     }
     return load_mqo_text(get_chars(text.region, 0, length), mqo, options, notes);

@@ -2,7 +2,9 @@
 // tags hung on them.
 #include "skeleton/build_bones.hpp"
 
+#include <cctype>
 #include <cstdio>
+#include <string>
 
 #include "base/text_routines.hpp"
 #include "mqo/mqo_walk.hpp"
@@ -33,6 +35,30 @@ std::int32_t find_bone_object(const byte_region& mqo, offset_t& bone_object) {
         bone_object = mqo_next_object(mqo, bone_object);
     }
     return num_object;
+}
+
+// Names the objects that look meant as the skeleton object, whose name must be
+// exactly "bone": any name holding "bone" in some case, such as "Bone", "bones"
+// or "bone:arm".
+void explain_missing_bone_object(const byte_region& mqo) {
+    std::string close;
+    offset_t object = mqo_first_object(mqo);
+    for (std::int32_t i = 0; i < mqo_num_object(mqo); ++i) {
+        const std::string name = mqo_object_name(mqo, object);
+        std::string lower = name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower.find("bone") != std::string::npos) close += " \"" + name + "\"";
+        object = mqo_next_object(mqo, object);
+    }
+    std::fprintf(stderr,
+                 "build_bones_from_mqo : the skeleton must be drawn in an object named exactly "
+                 "\"bone\" (lower case, nothing before or after).\n");
+    if (!close.empty())
+        std::fprintf(stderr,
+                     "build_bones_from_mqo : objects with a close name:%s; rename the "
+                     "skeleton object to bone.\n",
+                     close.c_str());
 }
 
 bool build_bone_records(bone_build& build, std::int32_t root_bone) {
@@ -73,6 +99,7 @@ std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
     std::printf("build_bones_from_mqo : Bone Object[%d]\n", bone_index);
     if (bone_index == mqo_num_object(mqo)) {
         std::printf("build_bones_from_mqo : Bone Object Not Found\n");
+        explain_missing_bone_object(mqo);
         return -1;
     }
     bone_build build{mqo, boneobj, bone_object};

@@ -20,6 +20,31 @@ std::int32_t find_parent(const byte_region& boneobj, std::int32_t num_bones, off
     return -1;
 }
 
+// Positions closer than this are one joint drawn as two vertices.
+constexpr float weld_distance = 1e-4f;
+
+// A record without a parent whose origin sits on another bone's forward vertex
+// without being that vertex was meant to be welded to it: say which two.
+void explain_unwelded_origin(const byte_region& boneobj, std::int32_t num_bones, offset_t record) {
+    const std::int32_t origin = get_i32(boneobj, record + bone_record::origin);
+    const vector3 at = get_vector3(boneobj, record + bone_record::origin_position);
+    for (std::int32_t i = 0; i < num_bones; ++i) {
+        const offset_t other = bone_record_at(i);
+        const std::int32_t forward = get_i32(boneobj, other + bone_record::forward);
+        if (other == record || forward == origin ||
+            point_distance(at, get_vector3(boneobj, other + bone_record::forward_position)) >
+                weld_distance)
+            continue;
+        std::fprintf(stderr,
+                     "who_is_your_parent : the origin of [%s], vertex %d, lies on vertex %d, the "
+                     "forward vertex of [%s], but is another vertex: weld vertices %d and %d "
+                     "(parents are found by vertex number, not by position).\n",
+                     bone_record_name(boneobj, record).c_str(), origin, forward,
+                     bone_record_name(boneobj, other).c_str(), origin, forward);
+        return;
+    }
+}
+
 bool on_chain(const ancestor_list& ancestors, offset_t start, std::int32_t bone) {
     if (bone_record_at(bone) == start) return true;
     for (std::int32_t i = 0; i < ancestors.count; ++i)
@@ -39,6 +64,7 @@ int who_is_your_parent(byte_region& boneobj, std::int32_t num_bones, std::int32_
         const std::int32_t parent = find_parent(boneobj, num_bones, record);
         if (parent < 0) {
             std::printf("who_is_your_parent : BONE[%d] No parents found.\n", k);
+            explain_unwelded_origin(boneobj, num_bones, record);
             return 0;
         }
         if (on_chain(ancestors, start, parent)) {

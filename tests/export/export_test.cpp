@@ -63,10 +63,14 @@ struct written {
     std::string out{};
 };
 
-written md3_of(const mqo_model& m, std::size_t size = 1 << 16) {
+std::string read_bytes(const written& w) {
+    return std::string(get_chars(w.file.region, 0, w.size));
+}
+
+written md3_of(const mqo_model& m, std::size_t size = 1 << 16, std::int32_t scale = 1) {
     written w{make_work_buffer(size)};
     w.out = capture_stdout(
-        [&] { w.size = build_md3_from_mesh(m.mesh.region, w.file.region, "gfx/skin"); });
+        [&] { w.size = build_md3_from_mesh(m.mesh.region, w.file.region, "gfx/skin", scale); });
     return w;
 }
 
@@ -250,4 +254,67 @@ TEST(MdmWriter, RefusesASurfaceBeyondTheBuffer) {
         [&] { w.size = build_mdm_from_mesh(m.mesh.region, w.file.region, bones.region); });
     EXPECT_EQ(w.size, -1);
     EXPECT_NE(w.out.find("does not fit the MDM buffer of 300 bytes"), std::string::npos);
+}
+
+// MD3SCALE multiplies each stored position before truncation; the header, the
+// frame, the tags and the rest of each vertex stay as drawn. A scaled coordinate
+// outside int16 is refused, naming its axis.
+TEST(Md3Writer, ScaledPositions) {
+    const mqo_model m = body("0.5 -511.9 -0.75");
+    const written plain = md3_of(m);
+    const written scaled = md3_of(m, 1 << 16, 64);
+    ASSERT_EQ(scaled.size, plain.size);
+    const byte_region& r = scaled.file.region;
+    const offset_t surface = get_i32(r, md3_header::ofs_surfaces);
+    const offset_t xyz = surface + get_i32(r, surface + md3_surface::ofs_xyz_normals);
+    const std::int16_t expected[3][3] = {{32, -32761, -48}, {64, 0, 0}, {64, 64, 0}};
+    std::string masked_plain = read_bytes(plain), masked_scaled = read_bytes(scaled);
+    for (int v = 0; v < 3; ++v)
+        for (int axis = 0; axis < 3; ++axis) {
+            const offset_t at = xyz + md3_surface::vertex_size * v + 2 * axis;
+            EXPECT_EQ(get_i16(r, at), expected[v][axis]) << v << " " << axis;
+            for (const offset_t byte : {at, at + 1})
+                masked_plain[static_cast<std::size_t>(byte)] =
+                    masked_scaled[static_cast<std::size_t>(byte)] = 0;
+        }
+    EXPECT_EQ(masked_plain, masked_scaled);
+
+    const struct {
+        std::string corner, axis;
+    } overflows[] = {{"600 0 0", "x = 600.000000 times MD3SCALE 64"},
+                     {"0 -513 0", "y = -513.000000 times MD3SCALE 64"}};
+    for (const auto& c : overflows) {
+        testing::internal::CaptureStderr();
+        const written w = md3_of(body(c.corner), 1 << 16, 64);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(w.size, -1);
+        EXPECT_NE(w.out.find("Vertex[0] Position["), std::string::npos) << w.out;
+        EXPECT_NE(err.find(c.axis + " does not fit -32768..32767"), std::string::npos) << err;
+    }
+}
+
+// A model 1.5 units long shows as a speck in the engine unless MD3SCALE=64;
+// MD3SCALE=1 leaves every byte as without it; a signed value is refused.
+TEST(MqoModes, Md3ScaleThroughTheTool) {
+    scratch_dir s;
+    s.write("model.mqo",
+            mqo_document(material_chunk({material_line("skin")}) +
+                         object_chunk("body", {"0 0 0", "1.5 0 0", "0 1 0"}, {"3 V(0 1 2) M(0)"})));
+    const std::string config = mqo_config(8);
+    s.write("ossify.cfg", config);
+    const run_result plain = s.run();
+    const std::string plain_md3 = s.read("model.md3");
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_NE(plain.err.find("less than one engine unit"), std::string::npos) << plain.err;
+    s.write("ossify.cfg", config + "MD3SCALE=1\n");
+    EXPECT_EQ(s.run().out, plain.out);
+    EXPECT_EQ(s.read("model.md3"), plain_md3);
+    s.write("ossify.cfg", config + "MD3SCALE=64\n");
+    const run_result scaled = s.run();
+    EXPECT_EQ(scaled.status, 1);
+    EXPECT_EQ(scaled.err, "");
+    s.write("ossify.cfg", config + "MD3SCALE=-64\n");
+    const run_result refused = s.run();
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(refused.out, banner + running_mode(8) + "ERROR: Invalid MD3SCALE value.\n");
 }

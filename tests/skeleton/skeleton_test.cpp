@@ -266,3 +266,39 @@ TEST(ExamAngles, AnglesOfForwardAndUp) {
         }
     }
 }
+
+// Without an object named exactly "bone", standard error names the objects that
+// come close, and only those.
+TEST(SkeletonHints, CloseNamesOfTheBoneObject) {
+    const std::vector<std::string> triangle = {"0 0 0", "1 0 0", "0 1 0"};
+    mqo_model b(
+        mqo_document(material_chunk(materials_with({"bone:root"})) +
+                     object_chunk("Bone", triangle, {}) + object_chunk("body", triangle, {}) +
+                     object_chunk("bones", triangle, {}) + object_chunk("bone:arm", triangle, {})));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(b.build_bones(0), -1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(b.printed("build_bones_from_mqo : Bone Object Not Found\n"));
+    EXPECT_NE(err.find("an object named exactly \"bone\""), std::string::npos) << err;
+    EXPECT_NE(err.find("objects with a close name: \"Bone\" \"bones\" \"bone:arm\";"),
+              std::string::npos)
+        << err;
+}
+
+// A bone whose origin lies on another bone's forward vertex without being it:
+// within 1e-4 the two vertices are named to be welded; farther, nothing is said.
+TEST(SkeletonHints, UnweldedOriginNamesBothVertices) {
+    for (const float gap : {0.0f, 0.00009f, 0.0002f}) {
+        bones b;
+        b.set(0, 0, 1);
+        b.make_root(0);
+        put_vector3(b.region, bone_record_at(0) + bone_record::forward_position, {10, 0, 0});
+        b.set(1, 5, 6);
+        put_vector3(b.region, bone_record_at(1) + bone_record::origin_position, {10, gap, 0});
+        testing::internal::CaptureStderr();
+        const search s = run(b, 2, 1);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(s.result, 0);
+        EXPECT_EQ(err.find("weld vertices 5 and 1") != std::string::npos, gap < 1e-4f) << err;
+    }
+}

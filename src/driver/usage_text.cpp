@@ -1,0 +1,86 @@
+#include "driver/usage_text.hpp"
+
+#include <iterator>
+
+namespace ossify {
+
+namespace {
+
+// One line a mode and one line a key, so that a new one is one more line.
+const char* const mode_lines[] = {
+    "  1      MDS -> MDM (tags at BASEFRAME)",
+    "  2      MDS -> MDX",
+    "  3      MDS -> MDM and MDX",
+    "  4      give an MDM the tags of REFERENCEMDM",
+    "  5      give an MDX the torso weights and parent distances of REFERENCEMDX",
+    "  6      rescale an MDM by RESCALEFACTOR percent",
+    "  7      rescale an MDX by RESCALEFACTOR percent",
+    "  8      MQO -> static MD3",
+    "  9      MQO with skeleton markers -> skinned MDM with the tags of REFERENCEMDM",
+    "  10-12  accepted; no job",
+};
+
+struct key_line {
+    const char* key;
+    const char* meaning;
+};
+
+const key_line key_lines[] = {
+    {"MODE=n", "the job (above); absent: mode 8"},
+    {"MDS=PATH", "MDS input (modes 1-3)"},
+    {"MDM=PATH", "MDM output (modes 1, 3, 4, 6, 9)"},
+    {"MDX=PATH", "MDX output (modes 2, 3, 5, 7)"},
+    {"MQO=PATH", "MQO input (modes 8, 9)"},
+    {"REPORT=1", "print the MDM report after modes 1 and 3"},
+    {"BASEFRAME=n", "frame of the MDS tags, from 0 (modes 1, 3)"},
+    {"RESCALEFACTOR=n", "whole percentage (modes 6, 7)"},
+    {"REFERENCEMDM=PATH", "MDM whose tags are copied (modes 4, 9)"},
+    {"REFERENCEMDX=PATH", "MDX whose bone values are copied (mode 5)"},
+    {"MDMSOURCE=PATH", "MDM input (modes 4, 6)"},
+    {"MDXSOURCE=PATH", "MDX input (modes 5, 7)"},
+    {"MQOROOTBONE=n", "number of the root bone:NAME material, from 0 (mode 9)"},
+    {"MD3SHADERPATH=NAME", "shader of every MD3 surface (mode 8)"},
+    {"MD3OUTNAME=PATH", "MD3 output (mode 8)"},
+    {"MD3SCALE=n", "MD3 positions times n; 64 gives the drawn size (mode 8)"},
+    {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
+};
+
+void print_lines(std::FILE* out, const char* const* first, const char* const* last) {
+    for (; first != last; ++first)
+        std::fprintf(out, "%s\n", *first);
+}
+
+} // namespace
+
+void print_usage(std::FILE* out) {
+    std::fprintf(out, "Usage: ossify [-cfg FILE]\n"
+                      "       ossify --help | -h | --version\n\n"
+                      "Runs the one job that the configuration FILE (default: ossify.cfg in the\n"
+                      "working directory) describes in KEY=VALUE lines. Paths in it are relative\n"
+                      "to the working directory.\n\nModes (MODE=n):\n");
+    print_mode_list(out);
+    std::fprintf(out, "\nKeys (upper case, no blanks around '='):\n");
+    for (const key_line& line : key_lines)
+        std::fprintf(out, "  %-19s %s\n", line.key, line.meaning);
+    std::fprintf(out, "\nExit status: 1 after a completed job, 0 after an error (the reverse of\n"
+                      "the usual convention).\n"
+                      "The full reference is README.md (installed in share/doc/ossify), the\n"
+                      "modelling guide docs/modelling.md.\n");
+}
+
+void print_version(std::FILE* out) {
+    std::fprintf(out, "ossify %s\n", OSSIFY_VERSION);
+}
+
+void print_mode_list(std::FILE* out) {
+    print_lines(out, std::begin(mode_lines), std::end(mode_lines));
+}
+
+void print_unknown_option_hint(std::FILE* out, const char* argument) {
+    std::fprintf(out,
+                 "ossify: ignoring the argument \"%s\"; usage: ossify [-cfg FILE] (ossify --help "
+                 "lists the modes and keys)\n",
+                 argument);
+}
+
+} // namespace ossify
