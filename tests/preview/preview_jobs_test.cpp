@@ -33,7 +33,7 @@ TEST(PreviewWeights, KeepTheFourLargestOfEachBoneSummingToOne) {
          0},
         {"a bone named twice adds up; ties keep file order",
          {{2, .25, {}}, {1, .5, {}}, {2, .25, {}}},
-         {1, 2, 0, 0},
+         {2, 1, 0, 0},
          {.5f, .5f, 0, 0},
          0,
          0},
