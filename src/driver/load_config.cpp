@@ -52,6 +52,7 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("MQOROOTBONE", mqo_root_bone),
     OSSIFY_TEXT_KEY("MD3SHADERPATH", md3_shader_path, true),
     OSSIFY_TEXT_KEY("MD3OUTNAME", md3_out_name, true),
+    OSSIFY_TEXT_KEY("SKELETONMDX", skeleton_mdx, false),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
 };
 

@@ -5,6 +5,7 @@
 #include "driver/job_steps.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
+#include "export/mdx_writer.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
 #include "skeleton/build_bones.hpp"
@@ -28,6 +29,19 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones) {
     const std::int32_t mesh_size = build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones);
     if (mesh_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
+    return true;
+}
+
+// With SKELETONMDX: the skeleton as a one-frame MDX, so that the new MDM can be
+// shown before any animation exists. Never written to the MDX key's path, which
+// often names the modder's real animation.
+bool save_skeleton_mdx(job_context& job) {
+    byte_region& mdx = job.buffers.mdx.region;
+    const std::int32_t mdx_size =
+        build_mdx_from_skeleton(job.buffers.bone.region, job.buffers.mdm.region, mdx);
+    if (mdx_size < 0) return fail("ERROR:Failed to build MDX from skeleton.\n");
+    if (save_file(job.config.skeleton_mdx, mdx, mdx_size) < 0)
+        return fail("ERROR: Failed to save file.\n");
     return true;
 }
 
@@ -58,7 +72,8 @@ bool step_mqo_to_mdm(job_context& job) {
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");
-    return transplant_reference_tags(job);
+    if (!transplant_reference_tags(job)) return false;
+    return job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job);
 }
 
 } // namespace ossify

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "driver/job_steps.hpp"
+#include "export/mdx_writer.hpp"
 #include "skeletal/skeletal.hpp"
 #if OSSIFY_HAS_PREVIEW
 #include "preview/preview.hpp"
@@ -12,11 +13,12 @@ namespace ossify {
 
 namespace {
 
-enum class shown { mds, md3, mdm_on_mdx, nothing };
+enum class shown { mds, md3, mdm_on_skeleton, mdm_on_mdx, nothing };
 
 shown what_is_shown(const tool_config& c) {
     if (c.mode == 1 || c.mode == 3) return shown::mds;
     if (c.mode == 8 || c.mode < 1 || c.mode > 12) return shown::md3;
+    if (c.mode == 9) return shown::mdm_on_skeleton;
     if (c.mode == 10) return shown::mdm_on_mdx;
     return shown::nothing;
 }
@@ -32,6 +34,14 @@ bool write_preview(job_context& job, shown what) {
         break;
     case shown::md3:
         size = write_md3_preview(b.md3.region, c.preview_path);
+        break;
+    case shown::mdm_on_skeleton:
+        // The MDM just written, on its skeleton in the drawn pose: the MDX that
+        // SKELETONMDX saved, or the same one built here.
+        if (c.skeleton_mdx[0] == '\0' &&
+            build_mdx_from_skeleton(b.bone.region, b.mdm.region, b.mdx.region) < 0)
+            return fail("ERROR:Failed to build MDX from skeleton.\n");
+        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
         break;
     case shown::mdm_on_mdx:
         std::printf("\n--- Loading MDM ---\n\n");

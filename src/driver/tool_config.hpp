@@ -30,6 +30,7 @@ struct tool_config {
     std::int32_t mqo_root_bone = 0;
     char md3_shader_path[name_field_width] = {};
     char md3_out_name[name_field_width] = {};
+    char skeleton_mdx[path_field_width] = {}; // mode 9: where to write the skeleton's MDX
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
 };
 

@@ -1,6 +1,8 @@
 // The preview model as binary glTF 2.0. The engine's z-up inches become glTF's
-// y-up metres in one root node; the skeleton's joints hang below it, the
-// skinned mesh sits beside it (glTF ignores a skinned mesh node's transform).
+// y-up metres in one root node; the skeleton's joints and the tags hang below
+// it. The mesh sits beside it (glTF ignores a skinned mesh node's transform)
+// with its vertices stored where the root puts them at the bind frame, so a
+// viewer that frames the unskinned mesh frames the model.
 #define TINYGLTF_IMPLEMENTATION
 #include "preview/gltf_library.hpp"
 
@@ -195,6 +197,11 @@ void set_trs(tinygltf::Node& node, const local_transform& t) {
     node.rotation = {t.rotation[0], t.rotation[1], t.rotation[2], t.rotation[3]};
 }
 
+// The engine's axes x forward, y left, z up are glTF's z (front), x and y (up).
+dvec3 axes_in_gltf(const dvec3& v) {
+    return {v[1], v[2], v[0]};
+}
+
 // The root: engine (x forward, y left, z up) to glTF (z front, x, y up), in metres.
 int add_root(glb_writer& w) {
     tinygltf::Node root;
@@ -235,14 +242,15 @@ void add_tags(glb_writer& w, const preview_model& model, const std::vector<int>&
 }
 
 int add_skin(glb_writer& w, const preview_model& model, const std::vector<int>& joints, int root) {
-    // Inverse bind matrices, column-major: [Rᵀ | −Rᵀ·p] of each bind pose.
+    // Inverse bind matrices, column-major: the inverse of root × bind pose,
+    // [Rᵀ·turnᵀ / scale | −Rᵀ·p], taking the glTF-space vertices into the joint.
     std::vector<float> matrices;
     for (const posed_bone& bone : model.frames[model.bind_frame]) {
         const mat3 inverse = transpose(rows_of(bone.rotation));
         const dvec3 t = turned(inverse, bone.position);
-        for (std::size_t c = 0; c < 3; ++c) {
-            for (std::size_t r = 0; r < 3; ++r)
-                matrices.push_back(finite(inverse[r][c]));
+        for (const dvec3& column : {bone.rotation.left, bone.rotation.up, bone.rotation.forward}) {
+            for (double e : column)
+                matrices.push_back(finite(e / preview_metres_per_unit));
             matrices.push_back(0);
         }
         for (std::size_t r = 0; r < 3; ++r)
@@ -296,9 +304,11 @@ tinygltf::Primitive add_primitive(glb_writer& w, const preview_surface& surface,
     std::vector<float> positions, normals, uvs, weights;
     std::vector<std::uint16_t> joints;
     for (const preview_vertex& v : surface.vertices) {
-        for (double x : v.position)
-            positions.push_back(finite(x));
-        for (double x : v.normal)
+        // In glTF's frame already: a viewer that sizes its camera by the
+        // unskinned positions sees the model where the skin puts it.
+        for (double x : axes_in_gltf(v.position))
+            positions.push_back(finite(x * preview_metres_per_unit));
+        for (double x : axes_in_gltf(v.normal))
             normals.push_back(finite(x));
         for (double x : v.uv)
             uvs.push_back(finite(x));
@@ -354,10 +364,7 @@ std::vector<std::uint8_t> encode_glb(const preview_model& model) {
         node.name = "mesh";
         node.mesh = 0;
         if (skinned) node.skin = add_skin(w, model, joints, root);
-        // A static mesh takes the root's turn and scale; a skinned one gets
-        // them through its joints.
-        const int placed = w.add_node(std::move(node), skinned ? -1 : root);
-        if (skinned) scene.push_back(placed);
+        scene.push_back(w.add_node(std::move(node), -1));
     }
     if (skinned) add_animation(w, model, joints);
 

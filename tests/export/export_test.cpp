@@ -2,6 +2,7 @@
 // status, the trace, the exact bytes of every file written). The writers' own
 // tests keep the refusals and the rules the character's bytes do not show.
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
 
@@ -78,6 +79,31 @@ TEST(MqoModes, Mode9WritesTheExampleCharacter) {
     EXPECT_EQ(fnv1a(s.read("test.mesh")), 0xeb1c8304768937b5u);
     EXPECT_EQ(fnv1a(s.read("character.mdm")), 0x584bd0c85719b518u);
     EXPECT_EQ(fnv1a(r.out), 0x7d0df365d7e81183u);
+}
+
+// SKELETONMDX adds the skeleton's MDX after the mode 9 job and changes nothing
+// else; mode 8 accepts the key and ignores it.
+TEST(MqoModes, SkeletonMdxIsWrittenOnlyInMode9WhenAsked) {
+    for (const char* cfg : {"character-mdm.cfg", "character-md3.cfg"}) {
+        scratch_dir plain, asked;
+        const run_result without = run_example(plain, cfg);
+        run_example(asked, cfg);
+        asked.write("asked.cfg", read_file(source_path(std::string("examples/") + cfg)) +
+                                     "SKELETONMDX=out/skeleton.mdx\n");
+        std::filesystem::create_directories(asked.path("out"));
+        const run_result with = asked.run({"-cfg", "asked.cfg"});
+        EXPECT_EQ(with.status, 1);
+        const bool mode9 = std::string(cfg) == "character-mdm.cfg";
+        EXPECT_EQ(asked.exists("out/skeleton.mdx"), mode9);
+        const std::string mdx = asked.read("out/skeleton.mdx");
+        EXPECT_EQ(with.out, mode9 ? without.out.substr(0, without.out.size() - all_done.size()) +
+                                        exporting("out/skeleton.mdx", long(mdx.size())) + all_done
+                                  : without.out);
+        if (mode9) {
+            EXPECT_EQ(asked.read("character.mdm"), plain.read("character.mdm"));
+            EXPECT_EQ(fnv1a(mdx), 0xbc269f853f9484aeu);
+        }
+    }
 }
 
 TEST(MqoModes, Mode8WritesTheExampleCharacterAsMd3) {
