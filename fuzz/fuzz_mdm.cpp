@@ -1,12 +1,15 @@
 // An MDM file from arbitrary bytes: the loader's checks, then for every file it
-// accepts the report, the tag transplant of mode 4 in both directions and the
-// rescaling of mode 6.
+// accepts the report, its preview on a skeleton-less MDX, the tag transplant of
+// mode 4 in both directions and the rescaling of mode 6.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "fuzz_support.hpp"
 #include "skeletal/skeletal.hpp"
+#if OSSIFY_HAS_PREVIEW
+#include "preview/preview_model.hpp"
+#endif
 
 using namespace ossify;
 using ossify_fuzz::fuzz_buffer;
@@ -22,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     byte_region& mdm = mdm_buffer.fresh(data, size);
     if (check_mdm(mdm, static_cast<std::int64_t>(std::min(size, mdm.size))) < 0) return 0;
     print_mdm_report(mdm);
+#if OSSIFY_HAS_PREVIEW
+    preview_model model;
+    if (preview_of_mdm_on_mdx(mdm, other_buffer.empty_mdx(), 0, model)) encode_glb(model);
+#endif
     replace_mdm_tags(mdm, other_buffer.empty_mdm());
     rescale_mdm(mdm, 50);
     replace_mdm_tags(other_buffer.empty_mdm(), mdm);
