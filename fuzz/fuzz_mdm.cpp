@@ -1,6 +1,6 @@
 // An MDM file from arbitrary bytes: the loader's checks, then for every file it
-// accepts the report, the engine-limit warnings, the tag transplant of mode 4 in both directions
-// and the rescaling of mode 6.
+// accepts the report, the engine-limit warnings, its preview on a skeleton-less
+// MDX, the tag transplant of mode 4 in both directions and the rescaling of mode 6.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,9 @@
 #include "export/engine_limits.hpp"
 #include "fuzz_support.hpp"
 #include "skeletal/skeletal.hpp"
+#if OSSIFY_HAS_PREVIEW
+#include "preview/preview_model.hpp"
+#endif
 
 using namespace ossify;
 using ossify_fuzz::fuzz_buffer;
@@ -24,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (check_mdm(mdm, static_cast<std::int64_t>(std::min(size, mdm.size))) < 0) return 0;
     print_mdm_report(mdm);
     warn_mdm_engine_limits(mdm, "fuzz.mdm");
+#if OSSIFY_HAS_PREVIEW
+    preview_model model;
+    if (preview_of_mdm_on_mdx(mdm, other_buffer.empty_mdx(), 0, model)) encode_glb(model);
+#endif
     replace_mdm_tags(mdm, other_buffer.empty_mdm());
     rescale_mdm(mdm, 50);
     replace_mdm_tags(other_buffer.empty_mdm(), mdm);

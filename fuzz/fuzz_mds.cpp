@@ -1,11 +1,15 @@
 // An MDS file from arbitrary bytes: the loader's checks, then for every file it
-// accepts both conversions of modes 1 to 3 and the report of the MDM made.
+// accepts both conversions of modes 1 to 3, the report of the MDM made and the
+// file's preview.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "fuzz_support.hpp"
 #include "skeletal/skeletal.hpp"
+#if OSSIFY_HAS_PREVIEW
+#include "preview/preview_model.hpp"
+#endif
 
 using namespace ossify;
 using ossify_fuzz::fuzz_buffer;
@@ -27,5 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (convert_mds_to_mdm(mds, mdm, frame) >= 0) print_mdm_report(mdm);
     }
     convert_mds_to_mdx(mdx_buffer.fresh(), mds);
+#if OSSIFY_HAS_PREVIEW
+    preview_model model;
+    if (preview_of_mds(mds, 0, model)) encode_glb(model);
+#endif
     return 0;
 }

@@ -27,6 +27,19 @@ ossify::byte_region& fuzz_buffer::empty_mdm() {
     return r;
 }
 
+ossify::byte_region& fuzz_buffer::empty_mdx() {
+    using namespace ossify;
+    byte_region& r = fresh();
+    const auto end = static_cast<std::int32_t>(mdx_header::size + frame_size(0));
+    put_chars(r, mdx_header::ident, mdx_header::ident_text);
+    put_i32(r, mdx_header::version, mdx_header::version_number);
+    put_i32(r, mdx_header::num_frames, 1);
+    put_i32(r, mdx_header::ofs_frames, static_cast<std::int32_t>(mdx_header::size));
+    put_i32(r, mdx_header::ofs_bones, end);
+    put_i32(r, mdx_header::ofs_end, end);
+    return r;
+}
+
 fuzz_buffer::fuzz_buffer(std::size_t size) : bytes(size), region{bytes.data(), bytes.size()} {}
 
 ossify::byte_region& fuzz_buffer::fresh(const std::uint8_t* data, std::size_t size) {

@@ -23,6 +23,8 @@ struct fuzz_buffer {
     ossify::byte_region& fresh(const std::uint8_t* data = nullptr, std::size_t size = 0);
     // Zero-filled again and holding a valid MDM without surfaces or tags.
     ossify::byte_region& empty_mdm();
+    // Zero-filled again and holding a valid MDX of one frame and no bones.
+    ossify::byte_region& empty_mdx();
 };
 
 } // namespace ossify_fuzz

@@ -33,6 +33,7 @@ bool step_replace_mdx_bones(job_context& job); // F: mode 5
 bool step_rescale_mdx(job_context& job);       // G: mode 7
 bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
 bool step_mqo_to_mdm(job_context& job);        // I: mode 9
+bool step_preview(job_context& job);           // every mode, when PREVIEW is set
 
 // The end of modes 4 and 9: loads the reference MDM, gives the MDM buffer its
 // tags, saves it again at the MDM path and prints its report.

@@ -57,6 +57,7 @@ const config_key config_keys[] = {
     OSSIFY_TEXT_KEY("SKELETONMDX", skeleton_mdx, false),
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
+    OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
 };
 
 #undef OSSIFY_INT_KEY

@@ -6,7 +6,9 @@
 
 namespace ossify {
 
-double dot3(const dvec3& a, const dvec3& b) { return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2]; }
+double dot3(const dvec3& a, const dvec3& b) {
+    return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2];
+}
 
 bone_rotation rotation_from_angles(double pitch, double yaw, double roll) {
     const double sp = std::sin(pitch), cp = std::cos(pitch);
@@ -96,9 +98,18 @@ dvec3 skin_vertex(std::span<const engine_weight> weights, std::span<const posed_
         if (w.bone < 0 || static_cast<std::size_t>(w.bone) >= posed.size()) continue;
         const posed_bone& b = posed[static_cast<std::size_t>(w.bone)];
         const dvec3 o = bone_to_model(b.rotation, w.offset);
-        for (std::size_t k = 0; k < 3; ++k) sum[k] = sum[k] + w.weight * (b.position[k] + o[k]);
+        for (std::size_t k = 0; k < 3; ++k)
+            sum[k] = sum[k] + w.weight * (b.position[k] + o[k]);
     }
     return sum;
+}
+
+dvec3 skin_normal(std::span<const engine_weight> weights, std::span<const posed_bone> posed,
+                  const dvec3& normal) {
+    if (weights.empty() || weights[0].bone < 0 ||
+        static_cast<std::size_t>(weights[0].bone) >= posed.size())
+        return normal;
+    return bone_to_model(posed[static_cast<std::size_t>(weights[0].bone)].rotation, normal);
 }
 
 placed_tag place_tag(const posed_bone& bone, const dvec3& offset, const bone_rotation& axis) {

@@ -13,7 +13,8 @@
 // - A bone with a parent sits at the parent's position plus its parent distance
 //   times the direction of its own offset angles; a root bone sits at the
 //   frame's parent offset.
-// - A vertex is the sum over its weights of weight × (bone position + R·offset).
+// - A vertex is the sum over its weights of weight × (bone position + R·offset);
+//   its normal is R·normal with the R of its first weight's bone.
 // - A tag on bone B sits at B's position + R_B·offset, its axis i is R_B·row i.
 //
 // Arithmetic is double throughout, every expression left to right as written,
@@ -86,6 +87,11 @@ bool pose_skeleton(std::span<const skeleton_bone> bones, std::span<const bone_an
 // A vertex skinned on a posed skeleton. Weights naming a bone outside `posed`
 // are left out.
 dvec3 skin_vertex(std::span<const engine_weight> weights, std::span<const posed_bone> posed);
+
+// A vertex normal, stored in the frame of the bone of the vertex's first weight,
+// turned into model space by that bone. Unturned when there is no such bone.
+dvec3 skin_normal(std::span<const engine_weight> weights, std::span<const posed_bone> posed,
+                  const dvec3& normal);
 
 // A tag as the engine places it on its attach bone.
 struct placed_tag {

@@ -1,0 +1,82 @@
+// The preview step: the last link of every chain when PREVIEW is set. Mode 10,
+// which has no job of its own, loads an MDM and an MDX here to show them.
+#include <cstdio>
+
+#include "driver/job_steps.hpp"
+#include "export/mdx_writer.hpp"
+#include "skeletal/skeletal.hpp"
+#if OSSIFY_HAS_PREVIEW
+#include "preview/preview.hpp"
+#endif
+
+namespace ossify {
+
+namespace {
+
+enum class shown { mds, md3, mdm_on_skeleton, mdm_on_mdx, nothing };
+
+shown what_is_shown(const tool_config& c) {
+    if (c.mode == 1 || c.mode == 3) return shown::mds;
+    if (c.mode == 8 || c.mode < 1 || c.mode > 12) return shown::md3;
+    if (c.mode == 9) return shown::mdm_on_skeleton;
+    if (c.mode == 10) return shown::mdm_on_mdx;
+    return shown::nothing;
+}
+
+#if OSSIFY_HAS_PREVIEW
+bool write_preview(job_context& job, shown what) {
+    const tool_config& c = job.config;
+    work_buffers& b = job.buffers;
+    std::int32_t size = -1;
+    switch (what) {
+    case shown::mds:
+        size = write_mds_preview(b.mds.region, c.base_frame, c.preview_path);
+        break;
+    case shown::md3:
+        size = write_md3_preview(b.md3.region, c.preview_path);
+        break;
+    case shown::mdm_on_skeleton:
+        // The MDM just written, on its skeleton in the drawn pose: the MDX that
+        // SKELETONMDX saved, or the same one built here.
+        if (c.skeleton_mdx[0] == '\0' &&
+            build_mdx_from_skeleton(b.bone.region, b.mdm.region, b.mdx.region) < 0)
+            return fail("ERROR:Failed to build MDX from skeleton.\n");
+        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
+        break;
+    case shown::mdm_on_mdx:
+        std::printf("\n--- Loading MDM ---\n\n");
+        if (load_input(c.mdm_source, load_mdm, b.mdm.region) < 0)
+            return fail("ERROR:Failed to load MDM.\n");
+        std::printf("\n--- Loading MDX ---\n\n");
+        if (load_input(c.mdx_source, load_mdx, b.mdx.region) < 0)
+            return fail("ERROR:Failed to load MDX.\n");
+        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
+        break;
+    case shown::nothing:
+        break;
+    }
+    if (size < 0) return fail("ERROR:Failed to write preview.\n");
+    return true;
+}
+#endif
+
+} // namespace
+
+bool step_preview(job_context& job) {
+    const shown what = what_is_shown(job.config);
+    if (what == shown::nothing) {
+        std::fprintf(stderr, "ossify: mode %d writes no preview; PREVIEW is not used.\n",
+                     job.config.mode);
+        return true;
+    }
+#if OSSIFY_HAS_PREVIEW
+    return write_preview(job, what);
+#else
+    std::fprintf(stderr,
+                 "ossify: this build has no glTF preview. Install the packages "
+                 "libtinygltf-dev and nlohmann-json3-dev (Debian) and build ossify again.\n");
+    return fail("ERROR:This build of ossify cannot write previews.\n");
+#endif
+}
+
+} // namespace ossify

@@ -1,0 +1,190 @@
+// Previews of the skeletal formats: an MDS with its own frames, and an MDM
+// posed by an MDX. Both files have passed their loaders' structural checks, so
+// every count and offset walked here lies inside the file; what the checks do
+// not cover (triangle corners, weight bone numbers) is checked here.
+#include <algorithm>
+#include <cstdio>
+
+#include "preview/preview_model.hpp"
+#include "skeletal/skeletal_headers.hpp"
+#include "skeletal/skeletal_layout.hpp"
+
+namespace ossify {
+
+namespace {
+
+dvec3 get_dvec3(const byte_region& region, offset_t at) {
+    return {get_f32(region, at), get_f32(region, at + vec3_y), get_f32(region, at + vec3_z)};
+}
+
+double angle_at(const byte_region& region, offset_t at) {
+    return compressed_angle_radians(get_i16(region, at));
+}
+
+// The bone infos (MDS and MDX alike) as joints and as the poser's skeleton.
+std::vector<skeleton_bone> read_skeleton(const byte_region& file, std::int32_t ofs_bones,
+                                         std::int32_t count, preview_model& model) {
+    std::vector<skeleton_bone> bones(static_cast<std::size_t>(count));
+    for (std::int32_t b = 0; b < count; ++b) {
+        const offset_t at = bone_info_at(ofs_bones, b);
+        bones[static_cast<std::size_t>(b)] = {get_i32(file, at + mds_bone_info::parent),
+                                              get_f32(file, at + mds_bone_info::parent_dist)};
+    }
+    const std::vector<std::int32_t> parents = posed_parents(bones);
+    for (std::int32_t b = 0; b < count; ++b)
+        model.joints.push_back(
+            {get_text(file, bone_info_at(ofs_bones, b) + mds_bone_info::name, skeletal_name_width),
+             parents[static_cast<std::size_t>(b)]});
+    return bones;
+}
+
+// Every frame (MDS and MDX alike), posed; the bind frame is `bind_frame` when
+// the file has it, else the first.
+void pose_frames(const byte_region& file, std::int32_t ofs_frames, std::int32_t num_frames,
+                 std::span<const skeleton_bone> bones, std::int32_t bind_frame,
+                 preview_model& model) {
+    const auto count = static_cast<offset_t>(bones.size());
+    std::vector<bone_angles> angles(bones.size());
+    for (std::int32_t f = 0; f < num_frames; ++f) {
+        const offset_t frame = frame_at(ofs_frames, count, f);
+        for (offset_t b = 0; b < count; ++b) {
+            const offset_t at = frame + mds_frame::bone_frames + mds_bone_frame::size * b;
+            const offset_t turn = at + mds_bone_frame::angles;
+            const offset_t offset = at + mds_bone_frame::offset_angles;
+            angles[static_cast<std::size_t>(b)] = {
+                angle_at(file, turn), angle_at(file, turn + mds_bone_frame::angle_step),
+                angle_at(file, turn + 2 * mds_bone_frame::angle_step), angle_at(file, offset),
+                angle_at(file, offset + mds_bone_frame::angle_step)};
+        }
+        std::vector<posed_bone> posed(bones.size());
+        pose_skeleton(bones, angles, get_dvec3(file, frame + mds_frame::parent_offset), posed);
+        model.frames.push_back(std::move(posed));
+    }
+    model.bind_frame =
+        bind_frame >= 0 && bind_frame < num_frames ? static_cast<std::size_t>(bind_frame) : 0;
+}
+
+std::vector<engine_weight> read_weights(const byte_region& file, offset_t at, std::int32_t count) {
+    std::vector<engine_weight> weights(static_cast<std::size_t>(std::max(count, 0)));
+    for (engine_weight& w : weights) {
+        w = {get_i32(file, at + skin_weight::bone), get_f32(file, at + skin_weight::weight),
+             get_dvec3(file, at + skin_weight::offset)};
+        at += skin_weight::size;
+    }
+    return weights;
+}
+
+// The fields of one MDS or MDM vertex record.
+struct vertex_fields {
+    offset_t weights;
+    offset_t fixed_size;
+};
+
+// The name, material and vertices of the surface whose header is at `header`,
+// its vertices read from `vertices` on. Returns where the vertices end.
+offset_t read_surface(const byte_region& file, offset_t header, offset_t vertices,
+                      vertex_fields fields, std::span<const posed_bone> bind,
+                      preview_model& model) {
+    preview_surface surface;
+    surface.name = get_text(file, header + mds_surface::name, skeletal_name_width);
+    surface.material = get_text(file, header + mds_surface::shader, skeletal_name_width);
+    if (surface.material.empty()) surface.material = surface.name;
+    const std::int32_t num_verts = get_i32(file, header + mds_surface::num_verts);
+    offset_t at = vertices;
+    for (std::int32_t v = 0; v < num_verts; ++v) {
+        const std::int32_t count = get_i32(file, at + mdm_vertex::num_weights);
+        const std::vector<engine_weight> weights = read_weights(file, at + fields.weights, count);
+        surface.vertices.push_back(
+            skinned_preview_vertex(weights, bind, get_dvec3(file, at + mdm_vertex::normal),
+                                   {get_f32(file, at + mdm_vertex::tex_coords),
+                                    get_f32(file, at + mdm_vertex::tex_coords + vec3_y)},
+                                   model));
+        at = at + fields.fixed_size + skin_weight::size * count;
+    }
+    model.surfaces.push_back(std::move(surface));
+    return at;
+}
+
+void read_triangles(const byte_region& file, offset_t at, std::int32_t count,
+                    preview_surface& surface, preview_model& model) {
+    const auto vertices = static_cast<std::int64_t>(surface.vertices.size());
+    for (std::int32_t t = 0; t < count; ++t, at += triangle_size) {
+        const std::int32_t corner[3] = {get_i32(file, at), get_i32(file, at + index_size),
+                                        get_i32(file, at + 2 * index_size)};
+        if (std::any_of(corner, corner + 3,
+                        [&](std::int32_t i) { return i < 0 || i >= vertices; })) {
+            ++model.triangles_left_out;
+            continue;
+        }
+        surface.triangles.push_back({static_cast<std::uint32_t>(corner[0]),
+                                     static_cast<std::uint32_t>(corner[1]),
+                                     static_cast<std::uint32_t>(corner[2])});
+    }
+}
+
+static_assert(mds_vertex::normal == mdm_vertex::normal &&
+              mds_vertex::tex_coords == mdm_vertex::tex_coords &&
+              mds_vertex::num_weights == mdm_vertex::num_weights);
+
+} // namespace
+
+bool preview_of_mds(const byte_region& mds, std::int32_t bind_frame, preview_model& model) {
+    const mds_info info = read_mds_info(mds);
+    const std::vector<skeleton_bone> bones =
+        read_skeleton(mds, info.ofs_bones, info.num_bones, model);
+    pose_frames(mds, info.ofs_frames, info.num_frames, bones, bind_frame, model);
+    const std::vector<posed_bone>& bind = model.frames[model.bind_frame];
+    // Surfaces lie packed: vertices behind the header, then triangles, collapse
+    // map and bone references, then the next surface.
+    offset_t at = info.ofs_surfaces;
+    for (int s = 0; s < info.num_surfaces; ++s) {
+        const offset_t triangles = read_surface(
+            mds, at, at + mds_surface::size, {mds_vertex::weights, mds_vertex::size}, bind, model);
+        const std::int32_t num_triangles = get_i32(mds, at + mds_surface::num_triangles);
+        read_triangles(mds, triangles, num_triangles, model.surfaces.back(), model);
+        const offset_t collapse_bytes = get_i32(mds, at + mds_surface::ofs_bone_refs) -
+                                        offset_t{get_i32(mds, at + mds_surface::ofs_collapse_map)};
+        at = triangles + triangle_size * num_triangles + collapse_bytes +
+             index_size * get_i32(mds, at + mds_surface::num_bone_refs);
+    }
+    return true;
+}
+
+bool preview_of_mdm_on_mdx(const byte_region& mdm, const byte_region& mdx, std::int32_t bind_frame,
+                           preview_model& model) {
+    const mdx_info skeleton = read_mdx_info(mdx);
+    if (skeleton.num_frames < 1) {
+        std::printf("ERROR:This MDX has no frame to pose the MDM with.\n");
+        return false;
+    }
+    const std::vector<skeleton_bone> bones =
+        read_skeleton(mdx, skeleton.ofs_bones, skeleton.num_bones, model);
+    pose_frames(mdx, skeleton.ofs_frames, skeleton.num_frames, bones, bind_frame, model);
+    const std::vector<posed_bone>& bind = model.frames[model.bind_frame];
+
+    const mdm_info mesh = read_mdm_info(mdm);
+    offset_t at = mesh.ofs_surfaces;
+    for (int s = 0; s < mesh.num_surfaces; ++s) {
+        read_surface(mdm, at, at + get_i32(mdm, at + mdm_surface::ofs_verts),
+                     {mdm_vertex::weights, mdm_vertex::size}, bind, model);
+        read_triangles(mdm, at + get_i32(mdm, at + mdm_surface::ofs_triangles),
+                       get_i32(mdm, at + mdm_surface::num_triangles), model.surfaces.back(), model);
+        at += get_i32(mdm, at + mdm_surface::ofs_end);
+    }
+    at = mesh.ofs_tags;
+    for (int t = 0; t < mesh.num_tags; ++t) {
+        preview_tag tag;
+        tag.name = get_text(mdm, at + mdm_tag::name, skeletal_name_width);
+        const std::int32_t bone = get_i32(mdm, at + mdm_tag::attach_bone);
+        tag.joint = bone >= 0 && bone < skeleton.num_bones ? bone : -1;
+        tag.offset = get_dvec3(mdm, at + mdm_tag::offset);
+        tag.axis = {get_dvec3(mdm, at + mdm_tag::axis),
+                    get_dvec3(mdm, at + mdm_tag::axis + vec3_size),
+                    get_dvec3(mdm, at + mdm_tag::axis + 2 * vec3_size)};
+        model.tags.push_back(std::move(tag));
+        at += get_i32(mdm, at + mdm_tag::ofs_end);
+    }
+    return true;
+}
+
+} // namespace ossify
