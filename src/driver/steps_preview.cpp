@@ -45,10 +45,10 @@ bool write_preview(job_context& job, shown what) {
         break;
     case shown::mdm_on_mdx:
         std::printf("\n--- Loading MDM ---\n\n");
-        if (load_input(c.mdm_source, load_mdm, b.mdm.region) < 0)
+        if (load_input("MDMSOURCE", c.mdm_source, load_mdm, b.mdm.region) < 0)
             return fail("ERROR:Failed to load MDM.\n");
         std::printf("\n--- Loading MDX ---\n\n");
-        if (load_input(c.mdx_source, load_mdx, b.mdx.region) < 0)
+        if (load_input("MDXSOURCE", c.mdx_source, load_mdx, b.mdx.region) < 0)
             return fail("ERROR:Failed to load MDX.\n");
         size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
         break;
