@@ -16,8 +16,9 @@ const char* const mode_lines[] = {
     "  6      rescale an MDM by RESCALEFACTOR percent",
     "  7      rescale an MDX by RESCALEFACTOR percent",
     "  8      MQO -> static MD3",
-    "  9      MQO with skeleton markers -> skinned MDM with the tags of REFERENCEMDM",
-    "  10-12  accepted; no job",
+    "  9      MQO with skeleton markers -> skinned MDM, tags of REFERENCEMDM or the skeleton's",
+    "  10     with PREVIEW: MDMSOURCE posed by MDXSOURCE as a glTF; else no job",
+    "  11-12  accepted; no job",
 };
 
 struct key_line {
@@ -36,12 +37,16 @@ const key_line key_lines[] = {
     {"RESCALEFACTOR=n", "whole percentage (modes 6, 7)"},
     {"REFERENCEMDM=PATH", "MDM whose tags are copied (modes 4, 9)"},
     {"REFERENCEMDX=PATH", "MDX whose bone values are copied (mode 5)"},
-    {"MDMSOURCE=PATH", "MDM input (modes 4, 6)"},
-    {"MDXSOURCE=PATH", "MDX input (modes 5, 7)"},
+    {"MDMSOURCE=PATH", "MDM input (modes 4, 6, 10)"},
+    {"MDXSOURCE=PATH", "MDX input (modes 5, 7, 10)"},
     {"MQOROOTBONE=n", "number of the root bone:NAME material, from 0 (mode 9)"},
     {"MD3SHADERPATH=NAME", "shader of every MD3 surface (mode 8)"},
     {"MD3OUTNAME=PATH", "MD3 output (mode 8)"},
     {"MD3SCALE=n", "MD3 positions times n; 64 gives the drawn size (mode 8)"},
+    {"WHOLEMODEL=1", "convert every MQO face, mirror, binary vertices (modes 8, 9)"},
+    {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
+    {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
+    {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 

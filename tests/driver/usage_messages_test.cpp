@@ -38,19 +38,42 @@ TEST(Usage, HelpAndVersionEndLikeACompletedRun) {
     EXPECT_TRUE(has(path.out, "Error found in config file. Check --help.\n"));
 }
 
-// Every key the help lists is one the configuration reader accepts.
-TEST(Usage, HelpListsKeysTheReaderAccepts) {
+// The help, the README's key table and the configuration reader name the same
+// keys: every key the help lists is accepted, and every key of the table is
+// accepted and in the help.
+TEST(Usage, HelpReadmeAndReaderAgreeOnTheKeys) {
     const run_result r = scratch_dir().run({"--help"});
+    const auto accepted = [](const std::string& key) {
+        ossify::tool_config config;
+        int result = 0;
+        capture_stdout([&] { result = ossify::load_config_text(key + "=1\n", config); });
+        return result == 1;
+    };
     const std::regex key_line("\n  ([A-Z0-9]+)=");
     int keys = 0;
     for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), key_line);
-         it != std::sregex_iterator(); ++it, ++keys) {
-        ossify::tool_config config;
-        int result = 0;
-        capture_stdout([&] { result = ossify::load_config_text((*it)[1].str() + "=1\n", config); });
-        EXPECT_EQ(result, 1) << (*it)[1];
+         it != std::sregex_iterator(); ++it, ++keys)
+        EXPECT_TRUE(accepted((*it)[1].str())) << (*it)[1];
+    EXPECT_GE(keys, 20);
+
+    const std::string readme = read_file(source_path("README.md"));
+    const std::size_t table = readme.find("| Key | Value |");
+    ASSERT_NE(table, std::string::npos);
+    const std::string rows = readme.substr(table, readme.find("\n\n", table) - table);
+    const std::regex row_keys("\n\\| (`[A-Z0-9]+`(, `[A-Z0-9]+`)*) \\|");
+    const std::regex one_key("`([A-Z0-9]+)`");
+    int listed = 0;
+    for (auto row = std::sregex_iterator(rows.begin(), rows.end(), row_keys);
+         row != std::sregex_iterator(); ++row) {
+        const std::string cell = (*row)[1].str();
+        for (auto k = std::sregex_iterator(cell.begin(), cell.end(), one_key);
+             k != std::sregex_iterator(); ++k, ++listed) {
+            const std::string key = (*k)[1].str();
+            EXPECT_TRUE(accepted(key)) << key;
+            EXPECT_NE(r.out.find(key), std::string::npos) << key << " is not in the help";
+        }
     }
-    EXPECT_GE(keys, 16);
+    EXPECT_EQ(listed, 24);
 }
 
 TEST(Usage, UnknownOptionsAreIgnoredWithAHint) {
