@@ -62,10 +62,6 @@ struct preview_model {
     int triangles_left_out = 0;         // a corner outside the surface
 };
 
-// The parents a skeleton is posed with: a bone whose parent lies outside the
-// skeleton, or whose chain loops, hangs from nothing, as the poser treats it.
-std::vector<std::int32_t> posed_parents(std::span<const skeleton_bone> bones);
-
 // A vertex skinned on the bind pose: position and normal by the engine's rule,
 // the four largest weights kept and renormalised. Counts what it had to change.
 preview_vertex skinned_preview_vertex(std::span<const engine_weight> weights,

@@ -30,7 +30,7 @@ std::vector<skeleton_bone> read_skeleton(const byte_region& file, std::int32_t o
         bones[static_cast<std::size_t>(b)] = {get_i32(file, at + mds_bone_info::parent),
                                               get_f32(file, at + mds_bone_info::parent_dist)};
     }
-    const std::vector<std::int32_t> parents = posed_parents(bones);
+    const std::vector<std::int32_t> parents = posing_order_of(bones).parents;
     for (std::int32_t b = 0; b < count; ++b)
         model.joints.push_back(
             {get_text(file, bone_info_at(ofs_bones, b) + mds_bone_info::name, skeletal_name_width),

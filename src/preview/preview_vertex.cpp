@@ -1,41 +1,11 @@
-// The parts of a preview every builder shares: the parents a skeleton is posed
-// with, and a vertex skinned on the bind pose with glTF's four weights.
+// The part of a preview every builder shares: a vertex skinned on the bind
+// pose with glTF's four weights.
 #include <algorithm>
 #include <cmath>
 
 #include "preview/preview_model.hpp"
 
 namespace ossify {
-
-std::vector<std::int32_t> posed_parents(std::span<const skeleton_bone> bones) {
-    // The poser's walk: up from each bone to the first bone already placed, then
-    // down again; a parent met on the way up (a loop) or outside the skeleton
-    // leaves the bone a root.
-    enum class visit : unsigned char { fresh, open, done };
-    const std::size_t count = bones.size();
-    std::vector<visit> state(count, visit::fresh);
-    std::vector<std::int32_t> parents(count, -1);
-    std::vector<std::size_t> chain;
-    for (std::size_t start = 0; start < count; ++start) {
-        chain.clear();
-        std::size_t b = start;
-        while (state[b] == visit::fresh) {
-            state[b] = visit::open;
-            chain.push_back(b);
-            const std::int32_t parent = bones[b].parent;
-            if (parent < 0 || static_cast<std::size_t>(parent) >= count) break;
-            b = static_cast<std::size_t>(parent);
-        }
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            const std::int32_t parent = bones[*it].parent;
-            if (parent >= 0 && static_cast<std::size_t>(parent) < count &&
-                state[static_cast<std::size_t>(parent)] == visit::done)
-                parents[*it] = parent;
-            state[*it] = visit::done;
-        }
-    }
-    return parents;
-}
 
 namespace {
 

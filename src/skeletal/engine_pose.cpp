@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <numbers>
-#include <vector>
 
 namespace ossify {
 
@@ -40,21 +39,16 @@ dvec3 model_to_bone(const bone_rotation& r, const dvec3& v) {
     return {dot3(axis_column(r, 0), v), dot3(axis_column(r, 1), v), dot3(axis_column(r, 2), v)};
 }
 
-namespace {
-
-enum class visit : unsigned char { fresh, open, done };
-
-} // namespace
-
-bool pose_skeleton(std::span<const skeleton_bone> bones, std::span<const bone_angles> frame,
-                   const dvec3& root_position, std::span<posed_bone> posed) {
+posing_order posing_order_of(std::span<const skeleton_bone> bones) {
+    enum class visit : unsigned char { fresh, open, done };
     const std::size_t count = bones.size();
-    if (frame.size() < count || posed.size() < count) return false;
+    posing_order result;
+    result.parents.assign(count, -1);
+    result.order.reserve(count);
     std::vector<visit> state(count, visit::fresh);
-    bool sound = true;
     std::vector<std::size_t> chain;
     for (std::size_t start = 0; start < count; ++start) {
-        // Walk up to the first bone already posed (or a root), then pose the
+        // Walk up to the first bone already placed (or a root), then place the
         // chain back down. A bone met twice in one walk closes a loop.
         chain.clear();
         std::size_t b = start;
@@ -62,34 +56,42 @@ bool pose_skeleton(std::span<const skeleton_bone> bones, std::span<const bone_an
             state[b] = visit::open;
             chain.push_back(b);
             const std::int32_t parent = bones[b].parent;
-            if (parent < 0) break;
-            if (static_cast<std::size_t>(parent) >= count) {
-                sound = false;
-                break;
-            }
+            if (parent < 0 || static_cast<std::size_t>(parent) >= count) break;
             b = static_cast<std::size_t>(parent);
         }
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            const std::size_t i = *it;
-            const bone_angles& a = frame[i];
-            posed[i].rotation = rotation_from_angles(a.pitch, a.yaw, a.roll);
-            const std::int32_t parent = bones[i].parent;
-            const bool has_parent = parent >= 0 && static_cast<std::size_t>(parent) < count &&
-                                    state[static_cast<std::size_t>(parent)] == visit::done;
-            if (parent >= 0 && !has_parent) sound = false;
-            if (has_parent) {
-                const dvec3& base = posed[static_cast<std::size_t>(parent)].position;
-                const dvec3 dir = offset_direction(a.offset_pitch, a.offset_yaw);
-                const double d = bones[i].parent_distance;
-                posed[i].position = {base[0] + d * dir[0], base[1] + d * dir[1],
-                                     base[2] + d * dir[2]};
-            } else {
-                posed[i].position = root_position;
-            }
-            state[i] = visit::done;
+            const std::int32_t parent = bones[*it].parent;
+            if (parent >= 0 && static_cast<std::size_t>(parent) < count &&
+                state[static_cast<std::size_t>(parent)] == visit::done)
+                result.parents[*it] = parent;
+            else if (parent >= 0)
+                result.sound = false;
+            state[*it] = visit::done;
+            result.order.push_back(*it);
         }
     }
-    return sound;
+    return result;
+}
+
+bool pose_skeleton(std::span<const skeleton_bone> bones, std::span<const bone_angles> frame,
+                   const dvec3& root_position, std::span<posed_bone> posed) {
+    const std::size_t count = bones.size();
+    if (frame.size() < count || posed.size() < count) return false;
+    const posing_order walk = posing_order_of(bones);
+    for (const std::size_t i : walk.order) {
+        const bone_angles& a = frame[i];
+        posed[i].rotation = rotation_from_angles(a.pitch, a.yaw, a.roll);
+        const std::int32_t parent = walk.parents[i];
+        if (parent < 0) {
+            posed[i].position = root_position;
+            continue;
+        }
+        const dvec3& base = posed[static_cast<std::size_t>(parent)].position;
+        const dvec3 dir = offset_direction(a.offset_pitch, a.offset_yaw);
+        const double d = bones[i].parent_distance;
+        posed[i].position = {base[0] + d * dir[0], base[1] + d * dir[1], base[2] + d * dir[2]};
+    }
+    return walk.sound;
 }
 
 dvec3 skin_vertex(std::span<const engine_weight> weights, std::span<const posed_bone> posed) {

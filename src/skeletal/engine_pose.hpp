@@ -25,6 +25,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace ossify {
 
@@ -76,6 +77,17 @@ dvec3 bone_to_model(const bone_rotation& r, const dvec3& o);
 
 // The transpose of R·: a model-space vector taken into the bone's frame.
 dvec3 model_to_bone(const bone_rotation& r, const dvec3& v);
+
+// The bones of a skeleton in an order that poses every parent before its
+// children, and the parent each bone is posed from: -1 for a root, and also for
+// a bone whose parent lies outside the skeleton or closes a loop (`sound` is
+// then false), so that the walk never runs away on a damaged file.
+struct posing_order {
+    std::vector<std::size_t> order;
+    std::vector<std::int32_t> parents;
+    bool sound = true;
+};
+posing_order posing_order_of(std::span<const skeleton_bone> bones);
 
 // Poses every bone of a frame. `posed` must hold as many entries as `bones`.
 // A parent index outside the skeleton, or a parent chain that loops, is posed as

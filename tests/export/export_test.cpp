@@ -10,6 +10,7 @@
 #include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
+#include "support/md3_counts.hpp"
 #include "support/mqo_model.hpp"
 #include "support/mqo_text.hpp"
 #include "support/scratch.hpp"
@@ -25,27 +26,6 @@ run_result run_example(const scratch_dir& s, const char* cfg, const std::string&
         s.write(f, read_file(source_path(std::string("examples/") + f)));
     s.write(cfg, read_file(source_path(std::string("examples/") + cfg)) + extra);
     return s.run({"-cfg", cfg});
-}
-
-// The sum of the triangle counts the MD3 writer printed for its surfaces.
-int md3_triangles(const std::string& trace) {
-    int total = 0;
-    const std::regex line("build_md3surface_from_mesh : Surface Name\\[[^\\]]*\\] Frame\\[1\\] "
-                          "Shader\\[\\d+\\] Vertex\\[\\d+\\] Triangle\\[(\\d+)\\]");
-    for (auto it = std::sregex_iterator(trace.begin(), trace.end(), line);
-         it != std::sregex_iterator(); ++it)
-        total += std::stoi((*it)[1]);
-    return total;
-}
-
-// Number of faces `assimp info` reports for the model.md3 of `s`, or -1.
-int assimp_faces(const scratch_dir& s) {
-    const std::string info = s.path("info").string();
-    const std::string command =
-        "assimp info '" + s.path("model.md3").string() + "' >'" + info + "'";
-    std::smatch m;
-    const std::string out = std::system(command.c_str()) == 0 ? read_file(info) : "";
-    return std::regex_search(out, m, std::regex("Faces:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
 }
 
 // The mesh of one object "body": one triangle from `corner` to (1 0 0) and (1 1 0).
@@ -205,8 +185,7 @@ TEST(MqoModes, FailedMeshIsNotSaved) {
 
 // An independent reader finds as many faces in each MD3 as the writer wrote triangles.
 TEST(MqoModes, Md3FilesLoadInAnIndependentReader) {
-    if (std::system("command -v assimp >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "assimp is not installed";
+    if (!has_assimp()) GTEST_SKIP() << "assimp is not installed";
     const std::string models[] = {
         read_file(source_path("examples/character.mqo")),
         mqo_document(material_chunk({material_line("a"), material_line("b")}) +

@@ -64,7 +64,7 @@ TEST(PreviewParents, AreATreeThatPosesLikeTheFileOnDamagedSkeletons) {
                              1.0 + static_cast<double>(random() % 5)});
             angles.push_back({0.1 * b, 0.2 * b, 0.3, 0.4 * b, -0.1 * b});
         }
-        const std::vector<std::int32_t> parents = posed_parents(bones);
+        const std::vector<std::int32_t> parents = posing_order_of(bones).parents;
         std::vector<skeleton_bone> tree = bones;
         for (int b = 0; b < count; ++b) {
             tree[static_cast<std::size_t>(b)].parent = parents[static_cast<std::size_t>(b)];
