@@ -68,7 +68,7 @@ comparison compare(const gltf_file& gltf, const std::vector<surface_desc>& surfa
                         low[k] = std::min(low[k], engine[k]);
                         high[k] = std::max(high[k], engine[k]);
                     }
-                const double d = distance(shown.at(i++).position, engine);
+                const double d = distance(shown.at(i++), engine);
                 if (f == bind) c.worst_bind = std::max(c.worst_bind, d);
                 double& worst =
                     v.weights.size() == 1 ? c.worst_one_weight : c.worst_several_weights;
