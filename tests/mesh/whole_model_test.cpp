@@ -22,76 +22,60 @@ namespace {
 
 const mqo_options whole{true};
 
-struct source_face {
-    std::vector<vector3> corners;
-};
+using polygon = std::vector<vector3>;
 
-vector3 right_hand_normal(const vector3& a, const vector3& b, const vector3& c) {
-    return newell_normal({a, b, c});
-}
 double length(const vector3& v) {
     return std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
 }
-double dot(const vector3& a, const vector3& b) {
-    return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
-}
-vector3 reflect(const vector3& v, int axes) {
-    return {(axes & 1) ? -v.x : v.x, (axes & 2) ? -v.y : v.y, (axes & 4) ? -v.z : v.z};
-}
 
-// The source polygons of `corners` index lists over `vertices`.
-std::vector<source_face> faces_of(const std::vector<vector3>& vertices,
-                                  const std::vector<std::vector<int>>& corners) {
-    std::vector<source_face> faces;
+// The polygons of `corners` index lists over `vertices`.
+std::vector<polygon> faces_of(const polygon& vertices,
+                              const std::vector<std::vector<int>>& corners) {
+    std::vector<polygon> faces;
     for (const auto& list : corners) {
-        source_face f;
+        faces.emplace_back();
         for (int v : list)
-            f.corners.push_back(vertices[static_cast<std::size_t>(v)]);
-        faces.push_back(f);
+            faces.back().push_back(vertices[static_cast<std::size_t>(v)]);
     }
     return faces;
 }
 
 // Mesh object `n` of `m` holds the faces, then each mirrored copy (`copies`,
 // axis sets) of them, as triangles in that order.
-void expect_whole(const mqo_model& m, int n, const std::vector<source_face>& faces,
-                  const std::vector<int>& copies = {}) {
+void expect_whole(const mqo_model& m, int n, const std::vector<polygon>& faces,
+                  std::vector<int> copies = {}) {
     const byte_region& mesh = m.mesh.region;
     const offset_t object = m.object(n);
     std::size_t expected = 0;
     double area = 0;
-    for (const source_face& f : faces) {
-        expected += f.corners.size() - 2;
-        area += length(newell_normal(f.corners)) / 2;
+    for (const polygon& f : faces) {
+        expected += f.size() - 2;
+        area += length(newell_normal(f)) / 2;
     }
-    const std::int32_t triangles = get_i32(mesh, object + mesh_object::num_triangle);
-    ASSERT_EQ(static_cast<std::size_t>(triangles), expected * (1 + copies.size()));
-
-    const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_triangle);
-    const auto position = [&](std::int32_t v) {
-        return get_vector3(mesh, m.vertex(n, v) + mesh_vertex::position);
+    copies.insert(copies.begin(), 0);
+    ASSERT_EQ(static_cast<std::size_t>(get_i32(mesh, object + mesh_object::num_triangle)),
+              expected * copies.size());
+    offset_t tri = object + get_i32(mesh, object + mesh_object::ofs_triangle);
+    const auto corner = [&](int k) {
+        return get_vector3(mesh, m.vertex(n, get_i32(mesh, tri + mesh_triangle::vertex + 4 * k)) +
+                                     mesh_vertex::position);
     };
-    std::int32_t t = 0;
     double total = 0;
-    for (int axes : [&] {
-             std::vector<int> all = {0};
-             all.insert(all.end(), copies.begin(), copies.end());
-             return all;
-         }()) {
-        for (const source_face& f : faces) {
-            const vector3 normal = reflect(newell_normal(f.corners), axes);
-            for (std::size_t k = 0; k + 2 < f.corners.size(); ++k, ++t) {
-                const offset_t tri = first + mesh_triangle::size * t;
-                const vector3 tn =
-                    right_hand_normal(position(get_i32(mesh, tri + mesh_triangle::vertex)),
-                                      position(get_i32(mesh, tri + mesh_triangle::vertex + 4)),
-                                      position(get_i32(mesh, tri + mesh_triangle::vertex + 8)));
-                EXPECT_GT(dot(tn, normal), 0.0) << "triangle " << t;
+    for (const int axes : copies)
+        for (const polygon& f : faces) {
+            vector3 normal = newell_normal(f);
+            normal = {(axes & 1) ? -normal.x : normal.x, (axes & 2) ? -normal.y : normal.y,
+                      (axes & 4) ? -normal.z : normal.z};
+            for (std::size_t k = 0; k + 2 < f.size(); ++k, tri += mesh_triangle::size) {
+                const vector3 tn = newell_normal({corner(0), corner(1), corner(2)});
+                EXPECT_GT(double(tn.x) * normal.x + double(tn.y) * normal.y +
+                              double(tn.z) * normal.z,
+                          0.0)
+                    << "triangle " << k << " of a face of copy " << axes;
                 total += length(tn) / 2;
             }
         }
-    }
-    EXPECT_NEAR(total, area * double(1 + copies.size()), 1e-5 * total);
+    EXPECT_NEAR(total, area * double(copies.size()), 1e-5 * total);
 }
 
 std::string vertex_line(const vector3& p) {
@@ -132,9 +116,9 @@ const std::string skin = material_chunk({material_line("skin")});
 // triangles cover them exactly, and every corner keeps its texture coordinates.
 TEST(WholeModel, ConcaveAndManyCornerFaces) {
     // In the tilted plane z = x / 4 + y / 8.
-    const std::vector<vector3> hexagon = {{0, 0, 0},      {4, 0, 1},    {4, 4, 1.5f},
-                                          {2, 1, 0.625f}, {0, 4, 0.5f}, {-1, 2, 0}};
-    std::vector<vector3> cap;
+    const polygon hexagon = {{0, 0, 0},      {4, 0, 1},    {4, 4, 1.5f},
+                             {2, 1, 0.625f}, {0, 4, 0.5f}, {-1, 2, 0}};
+    polygon cap;
     for (int k = 0; k < 40; ++k) {
         const double a = 2 * std::numbers::pi * k / 40;
         cap.push_back({float(10 * std::cos(a)), float(6 * std::sin(a)), float(8 * std::sin(a))});
@@ -165,8 +149,8 @@ TEST(WholeModel, ConcaveAndManyCornerFaces) {
 // the copy adds only the vertices off the plane; "mirror 1" with axes y and z
 // makes three copies of every vertex, the odd ones with their winding reversed.
 TEST(WholeModel, MirroredHalves) {
-    const std::vector<vector3> half = {{0, 0, 0}, {2, 0, 1}, {2, 3, 1}, {0, 3, 0},
-                                       {0, 0, 2}, {2, 0, 3}, {2, 3, 3}, {0, 3, 2}};
+    const polygon half = {{0, 0, 0}, {2, 0, 1}, {2, 3, 1}, {0, 3, 0},
+                          {0, 0, 2}, {2, 0, 3}, {2, 3, 3}, {0, 3, 2}};
     const std::vector<std::vector<int>> quads = {
         {0, 1, 2, 3}, {1, 5, 6, 2}, {4, 7, 6, 5}, {3, 2, 6, 7}};
     std::vector<std::string> lines;
@@ -179,8 +163,8 @@ TEST(WholeModel, MirroredHalves) {
     expect_whole(connected, 0, faces_of(half, quads), {1});
     EXPECT_EQ(get_i32(connected.mesh.region, connected.object(0) + mesh_object::num_vertex), 8 + 4);
 
-    const std::vector<vector3> offset = [&] {
-        std::vector<vector3> moved;
+    const polygon offset = [&] {
+        polygon moved;
         for (const vector3& p : half)
             moved.push_back({p.x, p.y + 1, p.z + 1});
         return moved;
@@ -198,7 +182,7 @@ TEST(WholeModel, MirroredHalves) {
 // "sdef:" object is a mesh; faces without a material take the first material
 // that is no marker, or a new "default" one.
 TEST(WholeModel, ObjectsAndMaterialsTheModellerImplies) {
-    const std::vector<vector3> quad = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const polygon quad = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     const std::string objects =
         object_with("ghost", "visible 0", quad, {face_line({0, 1, 2, 3})}) +
         object_with("sdef:body", "visible 15", quad,
@@ -252,8 +236,7 @@ TEST(WholeModel, QuadObjectInASkinnedModel) {
         {material_line("skin"), material_line("bone:root"), material_line("bone:arm")});
     const std::string bone = object_chunk("bone", {"0 0 0", "0 10 0", "0 0 1", "0 20 0", "0 10 1"},
                                           {"3 V(0 1 2) M(1)", "3 V(1 3 4) M(2)"});
-    const std::vector<vector3> body = {{-1, 0, 0},  {1, 0, 0},   {1, 20, 0},
-                                       {-1, 20, 0}, {-1, 10, 0}, {1, 10, 0}};
+    const polygon body = {{-1, 0, 0}, {1, 0, 0}, {1, 20, 0}, {-1, 20, 0}, {-1, 10, 0}, {1, 10, 0}};
     mqo_model m(mqo_document(materials + bone +
                              object_with("body", "visible 15", body,
                                          {face_line({0, 1, 5, 4}), face_line({4, 5, 2, 3})})),

@@ -12,21 +12,12 @@ using namespace ossify;
 
 namespace {
 
-vector3 cross(const vector3& a, const vector3& b, const vector3& c) {
-    const double u[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
-    const double w[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
-    return {float(u[1] * w[2] - u[2] * w[1]), float(u[2] * w[0] - u[0] * w[2]),
-            float(u[0] * w[1] - u[1] * w[0])};
-}
 double length(const vector3& v) {
     return std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
 }
-double dot(const vector3& a, const vector3& b) {
-    return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
-}
 
-// A polygon in the plane z = `z` from 2D points, lifted and tilted so that the
-// clipper must find the plane itself.
+// A polygon from 2D points, lifted and tilted so that the clipper must find
+// the plane itself.
 std::vector<vector3> polygon(const std::vector<std::pair<double, double>>& points) {
     std::vector<vector3> corners;
     for (const auto& [x, y] : points)
@@ -37,12 +28,9 @@ std::vector<vector3> polygon(const std::vector<std::pair<double, double>>& point
 struct cut {
     std::vector<corner_triangle> triangles;
     bool clipped = false;
+    explicit cut(const std::vector<vector3>& corners)
+        : clipped(triangulate_polygon(corners, triangles)) {}
 };
-cut triangulate(const std::vector<vector3>& corners) {
-    cut c;
-    c.clipped = triangulate_polygon(corners, c.triangles);
-    return c;
-}
 
 // Corners - 2 triangles of valid, distinct corners; for a simple polygon their
 // areas sum to the polygon's and each winds the polygon's way.
@@ -58,9 +46,10 @@ void expect_sound(const std::vector<vector3>& corners, const cut& c) {
             ++used[static_cast<std::size_t>(k)];
         }
         EXPECT_TRUE(t[0] != t[1] && t[1] != t[2] && t[0] != t[2]);
-        const vector3 tn = cross(corners[t[0]], corners[t[1]], corners[t[2]]);
+        const vector3 tn = newell_normal({corners[t[0]], corners[t[1]], corners[t[2]]});
         if (c.clipped) {
-            EXPECT_GE(dot(tn, normal), 0.0);
+            EXPECT_GE(double(tn.x) * normal.x + double(tn.y) * normal.y + double(tn.z) * normal.z,
+                      0.0);
         }
         area += length(tn) / 2;
     }
@@ -96,7 +85,7 @@ TEST(TriangulatePolygon, ClipsConvexAndConcaveOutlines) {
             auto points = outline;
             if (reversed) std::reverse(points.begin(), points.end());
             const std::vector<vector3> corners = polygon(points);
-            const cut c = triangulate(corners);
+            const cut c(corners);
             EXPECT_TRUE(c.clipped);
             expect_sound(corners, c);
         }
@@ -115,7 +104,7 @@ TEST(TriangulatePolygon, FallsBackToAFan) {
     };
     for (const auto& corners : cases) {
         SCOPED_TRACE(corners.size());
-        const cut c = triangulate(corners);
+        const cut c(corners);
         EXPECT_FALSE(c.clipped);
         expect_sound(corners, c);
         for (std::size_t k = 0; k < c.triangles.size(); ++k)

@@ -11,6 +11,7 @@
 #include "preview/preview_model.hpp"
 #include "skeletal/skeletal_fixture.hpp"
 #include "skeletal/skeletal_layout.hpp"
+#include "support/engine_skin.hpp"
 
 namespace ossify_test {
 namespace {
@@ -31,35 +32,12 @@ std::int16_t turn(double degrees) {
     return static_cast<std::int16_t>(std::lround(degrees * 65536.0 / 360.0));
 }
 
-// The engine's pose of every frame of a skeleton description.
 std::vector<std::vector<posed_bone>> engine_poses(const std::vector<bone_desc>& bones,
                                                   const std::vector<frame_desc>& frames) {
-    std::vector<skeleton_bone> skeleton;
-    for (const bone_desc& b : bones)
-        skeleton.push_back({b.parent, b.parent_dist});
     std::vector<std::vector<posed_bone>> poses;
-    for (const frame_desc& f : frames) {
-        std::vector<bone_angles> angles;
-        for (std::size_t b = 0; b < bones.size(); ++b) {
-            const bone_frame_desc d = b < f.bones.size() ? f.bones[b] : bone_frame_desc{};
-            angles.push_back({compressed_angle_radians(d.angles[0]),
-                              compressed_angle_radians(d.angles[1]),
-                              compressed_angle_radians(d.angles[2]),
-                              compressed_angle_radians(d.offset_angles[0]),
-                              compressed_angle_radians(d.offset_angles[1])});
-        }
-        std::vector<posed_bone> posed(bones.size());
-        pose_skeleton(skeleton, angles, {f.header[10], f.header[11], f.header[12]}, posed);
-        poses.push_back(posed);
-    }
+    for (const frame_desc& f : frames)
+        poses.push_back(engine_pose(bones, f));
     return poses;
-}
-
-std::vector<engine_weight> weights_of(const vertex_desc& v) {
-    std::vector<engine_weight> out;
-    for (const weight_desc& w : v.weights)
-        out.push_back({w.bone, w.weight, {w.offset[0], w.offset[1], w.offset[2]}});
-    return out;
 }
 
 struct comparison {
@@ -70,9 +48,8 @@ struct comparison {
 };
 
 // Skins the preview from its glTF and the surfaces by the engine's rule.
-comparison compare(const std::vector<std::uint8_t>& glb, const std::vector<surface_desc>& surfaces,
+comparison compare(const gltf_file& gltf, const std::vector<surface_desc>& surfaces,
                    const std::vector<std::vector<posed_bone>>& poses, std::size_t bind) {
-    const gltf_file gltf(glb);
     EXPECT_TRUE(gltf.loaded) << gltf.error;
     EXPECT_EQ(gltf.frame_count(), poses.size());
     comparison c;
@@ -82,13 +59,16 @@ comparison compare(const std::vector<std::uint8_t>& glb, const std::vector<surfa
         std::size_t i = 0;
         for (const surface_desc& s : surfaces)
             for (const vertex_desc& v : s.vertices) {
-                const point engine = engine_in_gltf(skin_vertex(weights_of(v), poses[f]));
+                std::vector<engine_weight> weights;
+                for (const weight_desc& w : v.weights)
+                    weights.push_back({w.bone, w.weight, {w.offset[0], w.offset[1], w.offset[2]}});
+                const point engine = engine_in_gltf(skin_vertex(weights, poses[f]));
                 if (f == bind)
                     for (std::size_t k = 0; k < 3; ++k) {
                         low[k] = std::min(low[k], engine[k]);
                         high[k] = std::max(high[k], engine[k]);
                     }
-                const double d = distance(shown.at(i++).position, engine);
+                const double d = distance(shown.at(i++), engine);
                 if (f == bind) c.worst_bind = std::max(c.worst_bind, d);
                 double& worst =
                     v.weights.size() == 1 ? c.worst_one_weight : c.worst_several_weights;
@@ -168,22 +148,43 @@ arm bent_arm() {
     return a;
 }
 
+// Its tag hangs from its bone where the engine places it, the node's x axis
+// along the tag's first axis.
 TEST(PreviewSkinning, AnMdmOnAnMdxSkinsLikeTheEngineAtEveryFrame) {
-    const arm a = bent_arm();
+    arm a = bent_arm();
+    tag_desc tag;
+    tag.name = "tag_hand";
+    tag.attach_bone = 2;
+    tag.offset = {3, 0.5f, -1};
+    tag.axis = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    a.mdm.tags = {tag};
     placed_file mdm = place_mdm(build_mdm(a.mdm));
     placed_file mdx = place_mdx(build_mdx(a.mdx));
     ASSERT_GT(mdm.end, 0);
     ASSERT_GT(mdx.end, 0);
     preview_model model;
     ASSERT_TRUE(preview_of_mdm_on_mdx(mdm.region(), mdx.region(), 0, model));
-    const comparison c =
-        compare(encode_glb(model), a.mdm.surfaces, engine_poses(a.mdx.bones, a.mdx.frames), 0);
+    const gltf_file gltf(encode_glb(model));
+    const auto poses = engine_poses(a.mdx.bones, a.mdx.frames);
+    const comparison c = compare(gltf, a.mdm.surfaces, poses, 0);
     EXPECT_LT(c.worst_bind, 1e-4 * c.size);
     EXPECT_LT(c.worst_one_weight, 1e-4 * c.size);
     EXPECT_LT(c.worst_several_weights, 0.01 * c.size);
     std::printf("bent arm: size %.6g m, worst difference of a vertex with several weights "
                 "%.3g m (%.3g %% of the size)\n",
                 c.size, c.worst_several_weights, 100 * c.worst_several_weights / c.size);
+
+    std::size_t node = 0;
+    while (node < gltf.model.nodes.size() && gltf.model.nodes[node].name != "tag_hand")
+        ++node;
+    ASSERT_LT(node, gltf.model.nodes.size());
+    for (std::size_t f = 0; f < poses.size(); ++f) {
+        const mat4 g = gltf.globals(f)[node];
+        const placed_tag placed =
+            place_tag(poses[f][2], {3, 0.5, -1}, {dvec3{0, 1, 0}, dvec3{-1, 0, 0}, dvec3{0, 0, 1}});
+        EXPECT_LT(distance({g[12], g[13], g[14]}, engine_in_gltf(placed.origin)), 1e-6) << f;
+        EXPECT_LT(distance({g[0], g[1], g[2]}, engine_in_gltf(placed.axes.forward)), 1e-6) << f;
+    }
 }
 
 TEST(PreviewSkinning, AnMdsSkinsLikeTheEngineFromEitherBindFrame) {
@@ -195,39 +196,10 @@ TEST(PreviewSkinning, AnMdsSkinsLikeTheEngineFromEitherBindFrame) {
         preview_model model;
         ASSERT_TRUE(preview_of_mds(mds.region(), bind, model));
         EXPECT_EQ(model.joints.size(), desc.bones.size()); // tag bones are joints too
-        const comparison c =
-            compare(encode_glb(model), desc.surfaces, poses, static_cast<std::size_t>(bind));
+        const comparison c = compare(gltf_file(encode_glb(model)), desc.surfaces, poses,
+                                     static_cast<std::size_t>(bind));
         EXPECT_LT(c.worst_bind, 1e-4 * c.size) << "bind frame " << bind;
         EXPECT_LT(c.worst_one_weight, 1e-4 * c.size) << "bind frame " << bind;
-    }
-}
-
-TEST(PreviewSkinning, AnMdmTagHangsFromItsBoneWhereTheEnginePlacesIt) {
-    arm a = bent_arm();
-    tag_desc tag;
-    tag.name = "tag_hand";
-    tag.attach_bone = 2;
-    tag.offset = {3, 0.5f, -1};
-    tag.axis = {0, 1, 0, -1, 0, 0, 0, 0, 1};
-    a.mdm.tags = {tag};
-    placed_file mdm = place_mdm(build_mdm(a.mdm));
-    placed_file mdx = place_mdx(build_mdx(a.mdx));
-    preview_model model;
-    ASSERT_TRUE(preview_of_mdm_on_mdx(mdm.region(), mdx.region(), 0, model));
-    const gltf_file gltf(encode_glb(model));
-    const auto poses = engine_poses(a.mdx.bones, a.mdx.frames);
-    std::size_t node = 0;
-    while (node < gltf.model.nodes.size() && gltf.model.nodes[node].name != "tag_hand")
-        ++node;
-    ASSERT_LT(node, gltf.model.nodes.size());
-    for (std::size_t f = 0; f < poses.size(); ++f) {
-        const mat4 g = gltf.globals(f)[node];
-        const placed_tag placed =
-            place_tag(poses[f][2], {3, 0.5, -1}, {dvec3{0, 1, 0}, dvec3{-1, 0, 0}, dvec3{0, 0, 1}});
-        EXPECT_LT(distance({g[12], g[13], g[14]}, engine_in_gltf(placed.origin)), 1e-6) << f;
-        // The node's local x axis points along the tag's first axis.
-        const point x_axis = {g[0], g[1], g[2]};
-        EXPECT_LT(distance(x_axis, engine_in_gltf(placed.axes.forward)), 1e-6) << f;
     }
 }
 
