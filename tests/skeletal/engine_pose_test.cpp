@@ -14,7 +14,8 @@ namespace {
 constexpr double pi = std::numbers::pi;
 
 void expect_near3(const dvec3& a, const dvec3& b, double tolerance = 1e-12) {
-    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(a[k], b[k], tolerance) << "component " << k;
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_NEAR(a[k], b[k], tolerance) << "component " << k;
 }
 
 TEST(EnginePose, YawTurnsForwardAboutUp) {
@@ -65,7 +66,8 @@ TEST(EnginePose, DamagedParentsArePosedAsRoots) {
     std::vector<bone_angles> frame(3);
     std::vector<posed_bone> posed(3);
     EXPECT_FALSE(pose_skeleton(loop, frame, {4, 0, 0}, posed));
-    for (const posed_bone& b : posed) EXPECT_TRUE(std::isfinite(b.position[0]));
+    for (const posed_bone& b : posed)
+        EXPECT_TRUE(std::isfinite(b.position[0]));
     expect_near3(posed[2].position, {4, 0, 0});
 }
 
