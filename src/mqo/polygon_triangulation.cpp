@@ -79,6 +79,7 @@ bool inside(const point2& a, const point2& b, const point2& c, const point2& p) 
 }
 
 bool clip_ears(const std::vector<point2>& flat, std::vector<corner_triangle>& triangles) {
+    const auto at = [&](int i) -> const point2& { return flat[static_cast<std::size_t>(i)]; };
     std::vector<int> ring;
     for (int i = 0; i < static_cast<int>(flat.size()); ++i)
         ring.push_back(i);
@@ -90,12 +91,12 @@ bool clip_ears(const std::vector<point2>& flat, std::vector<corner_triangle>& tr
         for (std::size_t step = 0; step < n && !clipped; ++step) {
             const std::size_t k = (start + step) % n;
             const int a = ring[(k + n - 1) % n], b = ring[k], c = ring[(k + 1) % n];
-            if (turn(flat[a], flat[b], flat[c]) <= 0) continue; // reflex or straight
+            const point2 &pa = at(a), &pb = at(b), &pc = at(c);
+            if (turn(pa, pb, pc) <= 0) continue; // reflex or straight
             bool empty = true;
             for (std::size_t m = 0; m < n && empty; ++m) {
                 const int p = ring[m];
-                if (p != a && p != b && p != c && inside(flat[a], flat[b], flat[c], flat[p]))
-                    empty = false;
+                if (p != a && p != b && p != c && inside(pa, pb, pc, at(p))) empty = false;
             }
             if (!empty) continue;
             triangles.push_back({a, b, c});

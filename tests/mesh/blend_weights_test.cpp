@@ -34,7 +34,7 @@ TEST(BlendWeights, EveryVertexGetsASoundWeightList) {
         return vector3{coordinate(random), coordinate(random), coordinate(random)};
     };
     for (int trial = 0; trial < 400; ++trial) {
-        std::vector<bone_segment> bones(1 + trial % 12);
+        std::vector<bone_segment> bones(static_cast<std::size_t>(1 + trial % 12));
         for (bone_segment& b : bones)
             b = {point(), point()};
         if (trial % 5 == 0) bones[0].forward = bones[0].origin; // a bone of no length

@@ -46,7 +46,8 @@ void expect_sound(const std::vector<vector3>& corners, const cut& c) {
             ++used[static_cast<std::size_t>(k)];
         }
         EXPECT_TRUE(t[0] != t[1] && t[1] != t[2] && t[0] != t[2]);
-        const vector3 tn = newell_normal({corners[t[0]], corners[t[1]], corners[t[2]]});
+        const auto corner = [&](int k) { return corners[static_cast<std::size_t>(k)]; };
+        const vector3 tn = newell_normal({corner(t[0]), corner(t[1]), corner(t[2])});
         if (c.clipped) {
             EXPECT_GE(double(tn.x) * normal.x + double(tn.y) * normal.y + double(tn.z) * normal.z,
                       0.0);

@@ -19,9 +19,9 @@ using point = std::array<double, 3>;
 
 inline mat4 operator*(const mat4& a, const mat4& b) {
     mat4 p{};
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            for (int k = 0; k < 4; ++k)
+    for (std::size_t c = 0; c < 4; ++c)
+        for (std::size_t r = 0; r < 4; ++r)
+            for (std::size_t k = 0; k < 4; ++k)
                 p[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
     return p;
 }

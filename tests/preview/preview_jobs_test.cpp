@@ -60,8 +60,9 @@ TEST(PreviewParents, AreATreeThatPosesLikeTheFileOnDamagedSkeletons) {
         std::vector<bone_angles> angles;
         for (int b = 0; b < count; ++b) {
             // Parents anywhere, loops and numbers past the skeleton included.
-            bones.push_back({static_cast<std::int32_t>(random() % (count + 3)) - 1,
-                             1.0 + static_cast<double>(random() % 5)});
+            bones.push_back(
+                {static_cast<std::int32_t>(random() % static_cast<unsigned>(count + 3)) - 1,
+                 1.0 + static_cast<double>(random() % 5)});
             angles.push_back({0.1 * b, 0.2 * b, 0.3, 0.4 * b, -0.1 * b});
         }
         const std::vector<std::int32_t> parents = posing_order_of(bones).parents;
