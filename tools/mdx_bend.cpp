@@ -7,6 +7,7 @@
 
 #include "skeletal/skeletal_headers.hpp"
 #include "skeletal/skeletal_layout.hpp"
+#include "skeletal/stored_pose.hpp"
 
 namespace ossify_tools {
 
@@ -38,12 +39,8 @@ bone_rotation turned(const bone_rotation& q, const bone_rotation& r) {
     return out;
 }
 
-offset_t angle_at(offset_t bone_frame, offset_t field, offset_t k) {
-    return bone_frame + field + mds_bone_frame::angle_step * k;
-}
-
-double stored_angle(const byte_region& mdx, offset_t bone_frame, offset_t field, offset_t k) {
-    return compressed_angle_radians(get_i16(mdx, angle_at(bone_frame, field, k)));
+void put_angle(byte_region& mdx, offset_t at, offset_t k, double radians) {
+    put_i16(mdx, at + mds_bone_frame::angle_step * k, compress_angle(radians));
 }
 
 } // namespace
@@ -96,14 +93,8 @@ std::int32_t bend_mdx_subtree(byte_region& mdx, std::int32_t bone, bend_axis axi
 
     for (std::int32_t f = 0; f < info.num_frames; ++f) {
         const offset_t frame = frame_at(info.ofs_frames, info.num_bones, f);
-        const auto bone_frame = [&](std::int32_t b) {
-            return frame + mds_frame::bone_frames + mds_bone_frame::size * b;
-        };
         const auto rotation_of = [&](std::int32_t b) {
-            const offset_t at = bone_frame(b);
-            return rotation_from_angles(stored_angle(mdx, at, mds_bone_frame::angles, 0),
-                                        stored_angle(mdx, at, mds_bone_frame::angles, 1),
-                                        stored_angle(mdx, at, mds_bone_frame::angles, 2));
+            return rotation_from_angles(read_bone_angles(mdx, bone_frame_at(frame, b)));
         };
         dvec3 k{};
         switch (axis) {
@@ -130,22 +121,19 @@ std::int32_t bend_mdx_subtree(byte_region& mdx, std::int32_t bone, bend_axis axi
 
         for (std::int32_t b = 0; b < info.num_bones; ++b) {
             if (!inside[static_cast<std::size_t>(b)]) continue;
-            const offset_t at = bone_frame(b);
-            const bone_angles a = angles_from_rotation(turned(q, rotation_of(b)));
-            put_i16(mdx, angle_at(at, mds_bone_frame::angles, 0), compress_angle(a.pitch));
-            put_i16(mdx, angle_at(at, mds_bone_frame::angles, 1), compress_angle(a.yaw));
-            put_i16(mdx, angle_at(at, mds_bone_frame::angles, 2), compress_angle(a.roll));
+            const offset_t at = bone_frame_at(frame, b);
+            const bone_angles stored = read_bone_angles(mdx, at);
+            const bone_angles a = angles_from_rotation(turned(q, rotation_from_angles(stored)));
+            put_angle(mdx, at + mds_bone_frame::angles, 0, a.pitch);
+            put_angle(mdx, at + mds_bone_frame::angles, 1, a.yaw);
+            put_angle(mdx, at + mds_bone_frame::angles, 2, a.roll);
             // The bent bone stays where it is: only the offsets below it turn.
             if (b == bone) continue;
-            const dvec3 offset =
-                offset_direction(stored_angle(mdx, at, mds_bone_frame::offset_angles, 0),
-                                 stored_angle(mdx, at, mds_bone_frame::offset_angles, 1));
             bone_angles o;
-            offset_angles_from_direction(bone_to_model(q, offset), o);
-            put_i16(mdx, angle_at(at, mds_bone_frame::offset_angles, 0),
-                    compress_angle(o.offset_pitch));
-            put_i16(mdx, angle_at(at, mds_bone_frame::offset_angles, 1),
-                    compress_angle(o.offset_yaw));
+            offset_angles_from_direction(
+                bone_to_model(q, offset_direction(stored.offset_pitch, stored.offset_yaw)), o);
+            put_angle(mdx, at + mds_bone_frame::offset_angles, 0, o.offset_pitch);
+            put_angle(mdx, at + mds_bone_frame::offset_angles, 1, o.offset_yaw);
         }
     }
     return members;

@@ -59,8 +59,8 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
         copy_bytes(md3, out, mesh, triangles + mesh_triangle::size * t + mesh_triangle::vertex,
                    ms::triangle_size);
     for (std::int32_t j = 0; j < c.shaders; ++j, out += ms::shader_size) {
-        put_text(md3, out, 64, shader_name, false);
-        put_i32(md3, out + 64, j);
+        put_text(md3, out, md3_name_width, shader_name, false);
+        put_i32(md3, out + ms::shader_index, j);
     }
     const offset_t vertices = object + get_i32(mesh, object + mesh_object::ofs_vertex);
     for (std::int32_t v = 0; v < c.vertices; ++v, out += ms::st_size)
@@ -83,9 +83,9 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
                              scale != 1 ? "lower MD3SCALE or " : "");
                 return false;
             }
-            put_i16(md3, out + 2 * axis, stored);
+            put_i16(md3, out + ms::coordinate_step * axis, stored);
         }
-        put_u16(md3, out + 6,
+        put_u16(md3, out + ms::vertex_normal,
                 encode_md3_normal(get_f32(mesh, vertex + mesh_vertex::azimuth),
                                   get_f32(mesh, vertex + mesh_vertex::zenith)));
     }
@@ -112,7 +112,7 @@ std::int32_t build_md3surface_from_mesh(byte_region& md3, const byte_region& mes
     for (std::int32_t s = 0; s < count; ++s) {
         const std::string name = get_text(mesh, object + mesh_object::name, 64);
         put_chars(md3, at + ms::ident, md3_header::ident_text);
-        put_text(md3, at + ms::name, 64, name.c_str(), false);
+        put_text(md3, at + ms::name, md3_name_width, name.c_str(), false);
         if (name.empty()) {
             std::fprintf(stderr, "MD3 export: mesh object %d has an empty name\n", s);
             return 0;

@@ -14,7 +14,8 @@ namespace {
 
 namespace lim = engine_limits;
 
-constexpr offset_t name_field = 64;
+constexpr offset_t name_field = md3_name_width;
+static_assert(name_field == skeletal_name_width && name_field == lim::name_bytes + 1);
 
 struct checker {
     const byte_region& file;
@@ -59,7 +60,7 @@ struct extent {
     void add(const byte_region& md3, offset_t vertex) {
         any = true;
         for (int axis = 0; axis < 3; ++axis) {
-            const std::int32_t v = get_i16(md3, vertex + 2 * axis);
+            const std::int32_t v = get_i16(md3, vertex + md3_surface::coordinate_step * axis);
             low[axis] = std::min(low[axis], v);
             high[axis] = std::max(high[axis], v);
         }
@@ -140,10 +141,9 @@ int warn_md3_engine_limits(const byte_region& md3, const char* path) {
         if (surface_size <= 0) break;
         at += surface_size;
     }
-    if (size.any && size.largest() < lim::md3_steps_per_unit)
+    if (size.any && size.largest() < md3_steps_per_unit)
         c.warn("the model spans " + std::to_string(size.largest()) +
-               " stored steps, less than one engine unit (" +
-               std::to_string(lim::md3_steps_per_unit) +
+               " stored steps, less than one engine unit (" + std::to_string(md3_steps_per_unit) +
                " steps), and shows as a speck: set MD3SCALE=64 to store positions at the drawn "
                "size, or draw the model larger");
     return c.warnings;

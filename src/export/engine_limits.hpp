@@ -21,8 +21,6 @@ inline constexpr std::int32_t md3_tags = 16;
 inline constexpr std::int32_t md3_surface_vertices = 4096;
 inline constexpr std::int32_t md3_surface_triangles = 8192;
 inline constexpr offset_t name_bytes = 63; // of a 64-byte field, which needs its NUL
-// The engine reads a stored MD3 position as this many steps to one unit.
-inline constexpr std::int32_t md3_steps_per_unit = 64;
 } // namespace engine_limits
 
 // Warn on standard error for each limit that the MDM or MD3 in the buffer

@@ -23,7 +23,7 @@ std::int32_t build_md3header_from_mesh(byte_region& md3, const byte_region& mesh
     put_chars(md3, md3_header::ident, md3_header::ident_text);
     put_i32(md3, md3_header::version, md3_header::version_number);
     const std::string name = get_text(mesh, mesh_header::description, 64);
-    put_text(md3, md3_header::name, 64, name.c_str(), false);
+    put_text(md3, md3_header::name, md3_name_width, name.c_str(), false);
     put_i32(md3, md3_header::flags, 0);
     put_i32(md3, md3_header::num_frames, frames_written);
     put_i32(md3, md3_header::num_tags, tags);
@@ -62,7 +62,7 @@ std::int32_t build_md3tag_from_mesh(byte_region& md3, const byte_region& mesh) {
         const offset_t from = first + mesh_tag::size * t;
         const offset_t to = md3_tags_start + md3_tag::size * t;
         const std::string name = get_text(mesh, from + mesh_tag::name, 64);
-        put_text(md3, to + md3_tag::name, 64, name.c_str(), false);
+        put_text(md3, to + md3_tag::name, md3_name_width, name.c_str(), false);
         copy_bytes(md3, to + md3_tag::origin, mesh, from + mesh_tag::origin, 12 + 36);
         std::printf("build_md3tag_from_mesh : Tag[%d] Name[%s]\n", t, name.c_str());
     }

@@ -5,6 +5,12 @@
 
 namespace ossify {
 
+// Names (model, surface, shader, tag) are NUL-padded 64-byte fields.
+inline constexpr offset_t md3_name_width = 64;
+
+// The engine reads a stored position as this many steps to one unit.
+inline constexpr std::int32_t md3_steps_per_unit = 64;
+
 namespace md3_header {
 inline constexpr char ident_text[] = "IDP3";
 inline constexpr int version_number = 15;
@@ -21,7 +27,7 @@ inline constexpr offset_t ofs_tags = 96;
 inline constexpr offset_t ofs_surfaces = 100;
 inline constexpr offset_t ofs_end = 104;
 inline constexpr offset_t size = 108;
-static_assert(name + 64 == flags && ofs_end + 4 == size);
+static_assert(name + md3_name_width == flags && ofs_end + 4 == size);
 } // namespace md3_header
 
 namespace md3_frame {
@@ -38,7 +44,7 @@ static_assert(name + name_width == size);
 
 namespace md3_tag {
 inline constexpr offset_t name = 0;
-inline constexpr offset_t origin = 64;
+inline constexpr offset_t origin = md3_name_width;
 inline constexpr offset_t axis = 76;
 inline constexpr offset_t size = 112;
 static_assert(origin + 12 == axis && axis + 36 == size);
@@ -59,10 +65,16 @@ inline constexpr offset_t ofs_xyz_normals = 100;
 inline constexpr offset_t ofs_end = 104;
 inline constexpr offset_t size = 108;
 inline constexpr offset_t triangle_size = 12;
+inline constexpr offset_t corner_step = 4;  // an int32 vertex index per corner
 inline constexpr offset_t shader_size = 68; // name char[64], index int32
 inline constexpr offset_t st_size = 8;
-inline constexpr offset_t vertex_size = 8; // int16 x, y, z, uint16 normal
-static_assert(name + 64 == flags && ofs_end + 4 == size);
+inline constexpr offset_t vertex_size = 8;               // int16 x, y, z, uint16 normal
+inline constexpr offset_t coordinate_step = 2;           // from x to y to z of a vertex
+inline constexpr offset_t vertex_normal = 6;             // high byte azimuth, low byte zenith
+inline constexpr offset_t shader_index = md3_name_width; // after the shader's name
+static_assert(name + md3_name_width == flags && ofs_end + 4 == size);
+static_assert(3 * coordinate_step == vertex_normal && vertex_normal + 2 == vertex_size);
+static_assert(shader_index + 4 == shader_size && 3 * corner_step == triangle_size);
 } // namespace md3_surface
 
 } // namespace ossify

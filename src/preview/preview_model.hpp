@@ -58,7 +58,6 @@ struct preview_model {
     std::vector<preview_tag> tags;
     int vertices_over_four_weights = 0; // kept their four largest
     int weights_off_skeleton = 0;       // named no joint; left out
-    int surfaces_left_out = 0;          // no vertices or no triangles
     int triangles_left_out = 0;         // a corner outside the surface
 };
 
@@ -67,6 +66,11 @@ struct preview_model {
 preview_vertex skinned_preview_vertex(std::span<const engine_weight> weights,
                                       std::span<const posed_bone> bind, const dvec3& normal,
                                       const std::array<double, 2>& uv, preview_model& model);
+
+// Adds a triangle to `surface` when its corners are vertices of it; counts it
+// as left out otherwise.
+void add_triangle(preview_surface& surface, const std::array<std::int32_t, 3>& corners,
+                  preview_model& model);
 
 // The builders. Each reads a file the job has loaded and validated, or written,
 // fills `model` and returns false after printing an "ERROR:" line when the file

@@ -5,15 +5,16 @@
 #include <cstdio>
 #include <numbers>
 
+#include "base/vector_fields.hpp"
 #include "export/md3_layout.hpp"
 #include "preview/preview_model.hpp"
+#include "skeletal/stored_pose.hpp"
 
 namespace ossify {
 
 namespace {
 
-// The engine reads an MD3 position as the stored integer times 1/64.
-constexpr double md3_position_scale = 1.0 / 64.0;
+constexpr double md3_position_scale = 1.0 / md3_steps_per_unit;
 
 // The high byte is the azimuth, the low byte the zenith, each in 256ths of a turn.
 dvec3 decode_md3_normal(std::uint16_t encoded) {
@@ -22,10 +23,6 @@ dvec3 decode_md3_normal(std::uint16_t encoded) {
     const double zenith = (encoded & 0xFF) * step;
     return {std::cos(azimuth) * std::sin(zenith), std::sin(azimuth) * std::sin(zenith),
             std::cos(zenith)};
-}
-
-dvec3 get_dvec3(const byte_region& region, offset_t at) {
-    return {get_f32(region, at), get_f32(region, at + 4), get_f32(region, at + 8)};
 }
 
 bool read_surface(const byte_region& md3, offset_t at, preview_model& model) {
@@ -39,35 +36,30 @@ bool read_surface(const byte_region& md3, offset_t at, preview_model& model) {
         !fits(md3, triangles, md3_surface::triangle_size * num_triangles))
         return false;
     preview_surface surface;
-    surface.name = get_text(md3, at + md3_surface::name, 64);
-    surface.material = get_i32(md3, at + md3_surface::num_shaders) > 0
-                           ? get_text(md3, at + get_i32(md3, at + md3_surface::ofs_shaders), 64)
-                           : std::string{};
+    surface.name = get_text(md3, at + md3_surface::name, md3_name_width);
+    surface.material =
+        get_i32(md3, at + md3_surface::num_shaders) > 0
+            ? get_text(md3, at + get_i32(md3, at + md3_surface::ofs_shaders), md3_name_width)
+            : std::string{};
     if (surface.material.empty()) surface.material = surface.name;
     for (std::int32_t v = 0; v < num_verts; ++v) {
         preview_vertex vertex;
         const offset_t p = xyz + md3_surface::vertex_size * v;
-        vertex.position = {get_i16(md3, p) * md3_position_scale,
-                           get_i16(md3, p + 2) * md3_position_scale,
-                           get_i16(md3, p + 4) * md3_position_scale};
-        vertex.normal = decode_md3_normal(get_u16(md3, p + 6));
+        for (std::size_t k = 0; k < 3; ++k)
+            vertex.position[k] =
+                get_i16(md3, p + md3_surface::coordinate_step * static_cast<offset_t>(k)) *
+                md3_position_scale;
+        vertex.normal = decode_md3_normal(get_u16(md3, p + md3_surface::vertex_normal));
         vertex.uv = {get_f32(md3, st + md3_surface::st_size * v),
-                     get_f32(md3, st + md3_surface::st_size * v + 4)};
+                     get_f32(md3, st + md3_surface::st_size * v + vec3_y)};
         surface.vertices.push_back(vertex);
     }
     for (std::int32_t t = 0; t < num_triangles; ++t) {
         const offset_t c = triangles + md3_surface::triangle_size * t;
-        const std::int32_t corner[3] = {get_i32(md3, c), get_i32(md3, c + 4), get_i32(md3, c + 8)};
-        bool inside = true;
-        for (const std::int32_t i : corner)
-            inside = inside && i >= 0 && i < num_verts;
-        if (!inside) {
-            ++model.triangles_left_out;
-            continue;
-        }
-        surface.triangles.push_back({static_cast<std::uint32_t>(corner[0]),
-                                     static_cast<std::uint32_t>(corner[1]),
-                                     static_cast<std::uint32_t>(corner[2])});
+        add_triangle(surface,
+                     {get_i32(md3, c), get_i32(md3, c + md3_surface::corner_step),
+                      get_i32(md3, c + 2 * md3_surface::corner_step)},
+                     model);
     }
     model.surfaces.push_back(std::move(surface));
     return true;
@@ -83,10 +75,11 @@ bool preview_of_md3(const byte_region& md3, preview_model& model) {
     for (std::int32_t t = 0; sound && t < num_tags; ++t) {
         const offset_t at = tags + md3_tag::size * t;
         preview_tag tag;
-        tag.name = get_text(md3, at + md3_tag::name, 64);
+        tag.name = get_text(md3, at + md3_tag::name, md3_name_width);
         tag.offset = get_dvec3(md3, at + md3_tag::origin);
-        tag.axis = {get_dvec3(md3, at + md3_tag::axis), get_dvec3(md3, at + md3_tag::axis + 12),
-                    get_dvec3(md3, at + md3_tag::axis + 24)};
+        tag.axis = {get_dvec3(md3, at + md3_tag::axis),
+                    get_dvec3(md3, at + md3_tag::axis + vec3_size),
+                    get_dvec3(md3, at + md3_tag::axis + 2 * vec3_size)};
         model.tags.push_back(std::move(tag));
     }
     offset_t at = get_i32(md3, md3_header::ofs_surfaces);

@@ -8,28 +8,16 @@
 #include "preview/preview_model.hpp"
 #include "skeletal/skeletal_headers.hpp"
 #include "skeletal/skeletal_layout.hpp"
+#include "skeletal/stored_pose.hpp"
 
 namespace ossify {
 
 namespace {
 
-dvec3 get_dvec3(const byte_region& region, offset_t at) {
-    return {get_f32(region, at), get_f32(region, at + vec3_y), get_f32(region, at + vec3_z)};
-}
-
-double angle_at(const byte_region& region, offset_t at) {
-    return compressed_angle_radians(get_i16(region, at));
-}
-
 // The bone infos (MDS and MDX alike) as joints and as the poser's skeleton.
 std::vector<skeleton_bone> read_skeleton(const byte_region& file, std::int32_t ofs_bones,
                                          std::int32_t count, preview_model& model) {
-    std::vector<skeleton_bone> bones(static_cast<std::size_t>(count));
-    for (std::int32_t b = 0; b < count; ++b) {
-        const offset_t at = bone_info_at(ofs_bones, b);
-        bones[static_cast<std::size_t>(b)] = {get_i32(file, at + mds_bone_info::parent),
-                                              get_f32(file, at + mds_bone_info::parent_dist)};
-    }
+    const std::vector<skeleton_bone> bones = read_skeleton_bones(file, ofs_bones, count);
     const std::vector<std::int32_t> parents = posing_order_of(bones).parents;
     for (std::int32_t b = 0; b < count; ++b)
         model.joints.push_back(
@@ -44,34 +32,10 @@ void pose_frames(const byte_region& file, std::int32_t ofs_frames, std::int32_t 
                  std::span<const skeleton_bone> bones, std::int32_t bind_frame,
                  preview_model& model) {
     const auto count = static_cast<offset_t>(bones.size());
-    std::vector<bone_angles> angles(bones.size());
-    for (std::int32_t f = 0; f < num_frames; ++f) {
-        const offset_t frame = frame_at(ofs_frames, count, f);
-        for (offset_t b = 0; b < count; ++b) {
-            const offset_t at = frame + mds_frame::bone_frames + mds_bone_frame::size * b;
-            const offset_t turn = at + mds_bone_frame::angles;
-            const offset_t offset = at + mds_bone_frame::offset_angles;
-            angles[static_cast<std::size_t>(b)] = {
-                angle_at(file, turn), angle_at(file, turn + mds_bone_frame::angle_step),
-                angle_at(file, turn + 2 * mds_bone_frame::angle_step), angle_at(file, offset),
-                angle_at(file, offset + mds_bone_frame::angle_step)};
-        }
-        std::vector<posed_bone> posed(bones.size());
-        pose_skeleton(bones, angles, get_dvec3(file, frame + mds_frame::parent_offset), posed);
-        model.frames.push_back(std::move(posed));
-    }
+    for (std::int32_t f = 0; f < num_frames; ++f)
+        model.frames.push_back(pose_stored_frame(file, frame_at(ofs_frames, count, f), bones));
     model.bind_frame =
         bind_frame >= 0 && bind_frame < num_frames ? static_cast<std::size_t>(bind_frame) : 0;
-}
-
-std::vector<engine_weight> read_weights(const byte_region& file, offset_t at, std::int32_t count) {
-    std::vector<engine_weight> weights(static_cast<std::size_t>(std::max(count, 0)));
-    for (engine_weight& w : weights) {
-        w = {get_i32(file, at + skin_weight::bone), get_f32(file, at + skin_weight::weight),
-             get_dvec3(file, at + skin_weight::offset)};
-        at += skin_weight::size;
-    }
-    return weights;
 }
 
 // The fields of one MDS or MDM vertex record.
@@ -93,7 +57,8 @@ offset_t read_surface(const byte_region& file, offset_t header, offset_t vertice
     offset_t at = vertices;
     for (std::int32_t v = 0; v < num_verts; ++v) {
         const std::int32_t count = get_i32(file, at + mdm_vertex::num_weights);
-        const std::vector<engine_weight> weights = read_weights(file, at + fields.weights, count);
+        const std::vector<engine_weight> weights =
+            read_skin_weights(file, at + fields.weights, count);
         surface.vertices.push_back(
             skinned_preview_vertex(weights, bind, get_dvec3(file, at + mdm_vertex::normal),
                                    {get_f32(file, at + mdm_vertex::tex_coords),
@@ -107,19 +72,11 @@ offset_t read_surface(const byte_region& file, offset_t header, offset_t vertice
 
 void read_triangles(const byte_region& file, offset_t at, std::int32_t count,
                     preview_surface& surface, preview_model& model) {
-    const auto vertices = static_cast<std::int64_t>(surface.vertices.size());
-    for (std::int32_t t = 0; t < count; ++t, at += triangle_size) {
-        const std::int32_t corner[3] = {get_i32(file, at), get_i32(file, at + index_size),
-                                        get_i32(file, at + 2 * index_size)};
-        if (std::any_of(corner, corner + 3,
-                        [&](std::int32_t i) { return i < 0 || i >= vertices; })) {
-            ++model.triangles_left_out;
-            continue;
-        }
-        surface.triangles.push_back({static_cast<std::uint32_t>(corner[0]),
-                                     static_cast<std::uint32_t>(corner[1]),
-                                     static_cast<std::uint32_t>(corner[2])});
-    }
+    for (std::int32_t t = 0; t < count; ++t, at += triangle_size)
+        add_triangle(
+            surface,
+            {get_i32(file, at), get_i32(file, at + index_size), get_i32(file, at + 2 * index_size)},
+            model);
 }
 
 static_assert(mds_vertex::normal == mdm_vertex::normal &&

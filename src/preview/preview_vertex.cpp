@@ -1,5 +1,5 @@
-// The part of a preview every builder shares: a vertex skinned on the bind
-// pose with glTF's four weights.
+// The parts of a preview every builder shares: a vertex skinned on the bind
+// pose with glTF's four weights, and a triangle checked against its surface.
 #include <algorithm>
 #include <cmath>
 
@@ -61,6 +61,19 @@ preview_vertex skinned_preview_vertex(std::span<const engine_weight> weights,
     vertex.uv = uv;
     pick_four_weights(weights, bind.size(), vertex, model);
     return vertex;
+}
+
+void add_triangle(preview_surface& surface, const std::array<std::int32_t, 3>& corners,
+                  preview_model& model) {
+    const auto vertices = static_cast<std::int64_t>(surface.vertices.size());
+    if (std::any_of(corners.begin(), corners.end(),
+                    [&](std::int32_t i) { return i < 0 || i >= vertices; })) {
+        ++model.triangles_left_out;
+        return;
+    }
+    surface.triangles.push_back({static_cast<std::uint32_t>(corners[0]),
+                                 static_cast<std::uint32_t>(corners[1]),
+                                 static_cast<std::uint32_t>(corners[2])});
 }
 
 } // namespace ossify

@@ -3,50 +3,25 @@
 // axis T's own axes in B's axes, so that the tag placed on B lands on T.
 #include "skeletal/engine_pose.hpp"
 #include "skeletal/skeletal_internal.hpp"
+#include "skeletal/stored_pose.hpp"
 
 namespace ossify {
-
-namespace {
-
-double angle_at(const byte_region& mds, offset_t at) {
-    return compressed_angle_radians(get_i16(mds, at));
-}
-
-// The rotation of the bone frame at `pose`: angles 0, 1, 2 are pitch, yaw, roll.
-bone_rotation rotation_at(const byte_region& mds, offset_t pose) {
-    const offset_t angles = pose + mds_bone_frame::angles;
-    return rotation_from_angles(angle_at(mds, angles),
-                                angle_at(mds, angles + mds_bone_frame::angle_step),
-                                angle_at(mds, angles + 2 * mds_bone_frame::angle_step));
-}
-
-// Each value is rounded once to float32 when stored; signs (-0 included) come
-// through unchanged.
-void put_dvec3(byte_region& mdm, offset_t at, const dvec3& v) {
-    put_f32(mdm, at, static_cast<float>(v[0]));
-    put_f32(mdm, at + vec3_y, static_cast<float>(v[1]));
-    put_f32(mdm, at + vec3_z, static_cast<float>(v[2]));
-}
-
-} // namespace
 
 offset_t build_mds_tag(const byte_region& mds, const mds_info& info, std::int32_t bone,
                        offset_t frame_at, byte_region& mdm, offset_t mdm_at,
                        const bone_table& bone_remap) {
     const offset_t info_at = bone_info_at(info.ofs_bones, bone);
     const std::int32_t parent = get_i32(mds, info_at + mds_bone_info::parent);
-    const offset_t tag_pose = frame_at + mds_frame::bone_frames + mds_bone_frame::size * bone;
-    const offset_t parent_pose = frame_at + mds_frame::bone_frames + mds_bone_frame::size * parent;
+    const bone_angles tag_pose = read_bone_angles(mds, bone_frame_at(frame_at, bone));
+    const bone_angles parent_pose = read_bone_angles(mds, bone_frame_at(frame_at, parent));
 
     copy_bytes(mdm, mdm_at + mdm_tag::name, mds, info_at + mds_bone_info::name,
                skeletal_name_width);
     put_i32(mdm, mdm_at + mdm_tag::attach_bone, remap_bone(bone_remap, parent));
 
-    const bone_rotation attach = rotation_at(mds, parent_pose);
-    const bone_rotation own = rotation_at(mds, tag_pose);
-    const offset_t offset_angles = tag_pose + mds_bone_frame::offset_angles;
-    const dvec3 direction = offset_direction(
-        angle_at(mds, offset_angles), angle_at(mds, offset_angles + mds_bone_frame::angle_step));
+    const bone_rotation attach = rotation_from_angles(parent_pose);
+    const bone_rotation own = rotation_from_angles(tag_pose);
+    const dvec3 direction = offset_direction(tag_pose.offset_pitch, tag_pose.offset_yaw);
     const double distance = get_f32(mds, info_at + mds_bone_info::parent_dist);
     dvec3 offset{};
     bone_rotation axis;

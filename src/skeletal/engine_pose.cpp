@@ -20,6 +20,10 @@ bone_rotation rotation_from_angles(double pitch, double yaw, double roll) {
     return r;
 }
 
+bone_rotation rotation_from_angles(const bone_angles& angles) {
+    return rotation_from_angles(angles.pitch, angles.yaw, angles.roll);
+}
+
 dvec3 offset_direction(double pitch, double yaw) {
     const double sp = std::sin(pitch), cp = std::cos(pitch);
     const double sy = std::sin(yaw), cy = std::cos(yaw);
@@ -80,7 +84,7 @@ bool pose_skeleton(std::span<const skeleton_bone> bones, std::span<const bone_an
     const posing_order walk = posing_order_of(bones);
     for (const std::size_t i : walk.order) {
         const bone_angles& a = frame[i];
-        posed[i].rotation = rotation_from_angles(a.pitch, a.yaw, a.roll);
+        posed[i].rotation = rotation_from_angles(a);
         const std::int32_t parent = walk.parents[i];
         if (parent < 0) {
             posed[i].position = root_position;

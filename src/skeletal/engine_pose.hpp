@@ -65,6 +65,7 @@ struct engine_weight {
 double dot3(const dvec3& a, const dvec3& b);
 
 bone_rotation rotation_from_angles(double pitch, double yaw, double roll);
+bone_rotation rotation_from_angles(const bone_angles& angles);
 
 // The direction the offset angles give: (cos p·cos y, cos p·sin y, −sin p).
 dvec3 offset_direction(double pitch, double yaw);

@@ -54,7 +54,7 @@ struct skinned_model {
         std::vector<posed_bone> pose;
         for (std::int32_t b = 0; b < get_i32(model.bones.region, boneobj_header::num_bone); ++b) {
             const dvec3 o =
-                dvec_at(model.bones.region, bone_record_at(b) + bone_record::origin_position);
+                get_dvec3(model.bones.region, bone_record_at(b) + bone_record::origin_position);
             const vector3 a =
                 get_vector3(model.bones.region, bone_record_at(b) + bone_record::angles);
             const mat3 t = bone_local_rotation(a.x, a.y, a.z);
@@ -82,18 +82,18 @@ struct skinned_model {
         }
         std::vector<posed_bone> posed(bones.size());
         EXPECT_TRUE(
-            pose_skeleton(bones, angles, dvec_at(r, frame + mds_frame::parent_offset), posed));
+            pose_skeleton(bones, angles, get_dvec3(r, frame + mds_frame::parent_offset), posed));
         return posed;
     }
 
     // The largest distance of a vertex skinned on `pose` from a tenth of its
     // position in the mesh record (the MQO position).
     double worst_error(const std::vector<posed_bone>& pose) const {
-        const auto skinned = skin_mdm(mdm.region, pose);
+        const auto skinned = skin_mdm_vertices(mdm.region, pose);
         double worst = 0;
         for (std::size_t s = 0; s < skinned.size(); ++s)
             for (std::size_t v = 0; v < skinned[s].size(); ++v) {
-                const dvec3 p = dvec_at(model.mesh.region, model.vertex(int(s), int(v)));
+                const dvec3 p = get_dvec3(model.mesh.region, model.vertex(int(s), int(v)));
                 const dvec3& q = skinned[s][v];
                 worst = std::max(
                     worst, std::hypot(q[0] - 0.1 * p[0], q[1] - 0.1 * p[1], q[2] - 0.1 * p[2]));
@@ -161,8 +161,8 @@ double worst_triangle_at_bend(const skinned_model& arm) {
     const bone_rotation& r = rest[1].rotation; // the forearm turned about z
     bent[1].rotation = {{-r.left[0], -r.left[1], -r.left[2]}, r.forward, r.up};
     const dvec3 shoulder = rest[0].position, elbow = rest[1].position;
-    const std::vector<dvec3> at_rest = skin_mdm(arm.mdm.region, rest)[0],
-                             posed = skin_mdm(arm.mdm.region, bent)[0];
+    const std::vector<dvec3> at_rest = skin_mdm_vertices(arm.mdm.region, rest)[0],
+                             posed = skin_mdm_vertices(arm.mdm.region, bent)[0];
     const byte_region& m = arm.mdm.region;
     const offset_t surface = get_i32(m, mdm_header::ofs_surfaces);
     const offset_t first = surface + get_i32(m, surface + mdm_surface::ofs_triangles);
@@ -253,12 +253,12 @@ TEST(SkeletonTags, RideOnTheirBonesAsDrawn) {
 
         const offset_t axis = tag + mdm_tag::axis;
         const placed_tag placed =
-            place_tag(posed[static_cast<std::size_t>(bone)], dvec_at(mdm, tag + mdm_tag::offset),
-                      {dvec_at(mdm, axis), dvec_at(mdm, axis + 12), dvec_at(mdm, axis + 24)});
-        const dvec3 drawn = dvec_at(bones, record + bone_record::origin_position);
-        const dvec3 rows[3] = {dvec_at(bones, record + bone_record::rmw1),
-                               dvec_at(bones, record + bone_record::rmw2),
-                               dvec_at(bones, record + bone_record::rmw3)};
+            place_tag(posed[static_cast<std::size_t>(bone)], get_dvec3(mdm, tag + mdm_tag::offset),
+                      {get_dvec3(mdm, axis), get_dvec3(mdm, axis + 12), get_dvec3(mdm, axis + 24)});
+        const dvec3 drawn = get_dvec3(bones, record + bone_record::origin_position);
+        const dvec3 rows[3] = {get_dvec3(bones, record + bone_record::rmw1),
+                               get_dvec3(bones, record + bone_record::rmw2),
+                               get_dvec3(bones, record + bone_record::rmw3)};
         const dvec3* axes[3] = {&placed.axes.forward, &placed.axes.left, &placed.axes.up};
         for (std::size_t k = 0; k < 3; ++k) {
             EXPECT_NEAR(placed.origin[k], 0.1 * drawn[k], 0.02);
