@@ -19,31 +19,31 @@ namespace {
 constexpr int status_done = 1;
 constexpr int status_error = 0;
 
-// The argument after the first "-cfg", or the default file. Empty arguments are
-// skipped when looking for "-cfg", but the argument after it is the path even
-// when it is empty. A null entry yields false.
-bool find_config_path(int argc, char** argv, std::string& path) {
-    path = "ossify.cfg";
+// Index of the argument after the first "-cfg", the configuration path, or -1
+// for the default file. Empty arguments are skipped when looking for "-cfg",
+// but the argument after it is the path even when it is empty. A null entry
+// met on the way sets `null_met`.
+int config_path_index(int argc, char** argv, bool& null_met) {
+    null_met = false;
     for (int i = 0; i < argc; ++i) {
-        if (argv[i] == nullptr) return false;
-        if (argv[i][0] == '\0' || strequ(argv[i], "-cfg") == 0) continue;
-        if (i + 1 < argc) {
-            if (argv[i + 1] == nullptr) return false;
-            path = argv[i + 1];
+        if (argv[i] == nullptr) {
+            null_met = true;
+            return -1;
         }
-        break;
-    }
-    return true;
-}
-
-// Index of the argument that holds the configuration path (-1 for the default),
-// as find_config_path chooses it; a null entry ends the search.
-int config_path_index(int argc, char** argv) {
-    for (int i = 0; i < argc && argv[i] != nullptr; ++i) {
         if (argv[i][0] == '\0' || strequ(argv[i], "-cfg") == 0) continue;
-        return i + 1 < argc ? i + 1 : -1;
+        if (i + 1 >= argc) return -1;
+        null_met = argv[i + 1] == nullptr;
+        return null_met ? -1 : i + 1;
     }
     return -1;
+}
+
+// The configuration path; false when a null entry stands in the way.
+bool find_config_path(int argc, char** argv, std::string& path) {
+    bool null_met = false;
+    const int index = config_path_index(argc, argv, null_met);
+    path = index < 0 ? "ossify.cfg" : argv[index];
+    return !null_met;
 }
 
 enum class request { job, help, version };
@@ -51,7 +51,8 @@ enum class request { job, help, version };
 // --help, -h and --version are answered instead of a job. Any other argument
 // that looks like an option is ignored, as ever, with a hint on standard error.
 request read_options(int argc, char** argv) {
-    const int path_index = config_path_index(argc, argv);
+    bool null_met = false;
+    const int path_index = config_path_index(argc, argv, null_met);
     for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
         const char* a = argv[i];
         if (i == path_index || a[0] != '-' || strequ(a, "-cfg") != 0) continue;

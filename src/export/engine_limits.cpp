@@ -45,6 +45,15 @@ struct checker {
                  "; the engine takes at most " + std::to_string(limit) +
                  " and refuses the whole model: " + fix);
     }
+    // The model's name and its numbers of surfaces and tags.
+    void model_counts(offset_t name, const char* format, std::int32_t surfaces,
+                      std::int32_t surface_limit, std::int32_t tags, std::int32_t tag_limit,
+                      const char* tag_fix) {
+        name_at(name, "the model");
+        count(surfaces, surface_limit, format, "surfaces",
+              "join objects, or split the model into several");
+        count(tags, tag_limit, format, "tags", tag_fix);
+    }
     void surface_counts(const std::string& surface, std::int32_t vertices, std::int32_t triangles) {
         const char* fix = "split the object into smaller ones";
         count(vertices, lim::surface_vertices, "surface \"" + surface + "\"", "vertices", fix);
@@ -77,12 +86,10 @@ struct extent {
 
 int warn_mdm_engine_limits(const byte_region& mdm, const char* path) {
     checker c{mdm, path};
-    c.name_at(mdm_header::name, "the model");
     const std::int32_t surfaces = get_i32(mdm, mdm_header::num_surfaces);
     const std::int32_t tags = get_i32(mdm, mdm_header::num_tags);
-    c.count(surfaces, lim::mdm_surfaces, "the MDM", "surfaces",
-            "join objects, or split the model into several");
-    c.count(tags, lim::mdm_tags, "the MDM", "tags", "remove tags from the reference MDM");
+    c.model_counts(mdm_header::name, "the MDM", surfaces, lim::mdm_surfaces, tags, lim::mdm_tags,
+                   "remove tags from the reference MDM");
     offset_t at = get_i32(mdm, mdm_header::ofs_surfaces);
     for (std::int32_t s = 0; s < surfaces && !mdm.fault; ++s) {
         const std::string name = c.name_at(at + mdm_surface::name, "surface");
@@ -106,12 +113,10 @@ int warn_mdm_engine_limits(const byte_region& mdm, const char* path) {
 int warn_md3_engine_limits(const byte_region& md3, const char* path) {
     namespace ms = md3_surface;
     checker c{md3, path};
-    c.name_at(md3_header::name, "the model");
     const std::int32_t surfaces = get_i32(md3, md3_header::num_surfaces);
     const std::int32_t tags = get_i32(md3, md3_header::num_tags);
-    c.count(surfaces, lim::md3_surfaces, "the MD3", "surfaces",
-            "join objects, or split the model into several");
-    c.count(tags, lim::md3_tags, "the MD3", "tags", "remove tag: objects");
+    c.model_counts(md3_header::name, "the MD3", surfaces, lim::md3_surfaces, tags, lim::md3_tags,
+                   "remove tag: objects");
     const offset_t first_tag = get_i32(md3, md3_header::ofs_tags);
     for (std::int32_t t = 0; t < tags && !md3.fault; ++t)
         c.name_at(first_tag + md3_tag::size * t + md3_tag::name, "tag");

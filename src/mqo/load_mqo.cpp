@@ -174,9 +174,7 @@ token_result vertex_header(mqo_reader& reader, int position, bool binary) {
             refuse(reader, "Object[%s] Second vertex list", current_object_name(reader, name)));
     if (!grow_record(reader, mqo_vertex_size * n)) return token_result::refused;
     reader.object_has_vertices = true;
-    put_i32(reader.mqo, reader.object + mqo_object::num_vertex, n);
-    put_i32(reader.mqo, reader.object + mqo_object::ofs_face,
-            static_cast<std::int32_t>(mqo_object::size + mqo_vertex_size * n));
+    set_vertex_count(reader, n);
     (binary ? reader.binary_vertices_pending : reader.vertices_remaining) = n;
     return token_result::line_done;
 }
@@ -188,8 +186,7 @@ token_result vertex_line(mqo_reader& reader, int position) {
             refuse_quietly(reader, "a vertex line holds exactly three coordinates"));
     }
     const std::int32_t n = get_i32(reader.mqo, reader.object + mqo_object::num_vertex);
-    const offset_t vertex =
-        reader.object + mqo_object::size + mqo_vertex_size * (n - reader.vertices_remaining);
+    const offset_t vertex = reader_vertex_at(reader, n - reader.vertices_remaining);
     for (int k = 0; k < 3; ++k) {
         const char* token = token_at(reader.tokens, position + k);
         const float value = str_to_float(token);
@@ -265,7 +262,7 @@ std::int32_t read_binary_vertices(mqo_reader& reader, int position) {
         if (!std::isfinite(value))
             return refuse(reader, "BVertex coordinate %d is not a finite number",
                           static_cast<int>(k));
-        put_f32(reader.mqo, reader.object + mqo_object::size + 4 * static_cast<offset_t>(k), value);
+        put_f32(reader.mqo, reader_vertex_at(reader, 0) + 4 * static_cast<offset_t>(k), value);
     }
     reader.lines->position = start + bytes;
     reader.binary_vertices_pending = 0;

@@ -51,6 +51,19 @@ struct mqo_reader {
     std::vector<mqo_polygon> object_polygons{}; // whole model: the current object's faces
 };
 
+// Where vertex `index` of the object being read lies: its vertex list follows
+// the object header.
+inline offset_t reader_vertex_at(const mqo_reader& reader, std::int32_t index) {
+    return reader.object + mqo_object::size + mqo_vertex_size * index;
+}
+
+// Sets the current object's vertex count and puts its face list after them.
+inline void set_vertex_count(mqo_reader& reader, std::int32_t count) {
+    put_i32(reader.mqo, reader.object + mqo_object::num_vertex, count);
+    put_i32(reader.mqo, reader.object + mqo_object::ofs_face,
+            static_cast<std::int32_t>(mqo_object::size + mqo_vertex_size * count));
+}
+
 // The note of the current object.
 mqo_object_note& current_note(mqo_reader& reader);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/vector_fields.hpp"
 #include "mqo/mirror_copies.hpp"
 #include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_reader.hpp"
@@ -69,16 +70,10 @@ bool mirror_object(mqo_reader& reader, const mqo_object_note& note,
     const mirror_plan plan = plan_mirror(object_vertices(reader, count), axes, connected);
     const auto total = static_cast<std::int32_t>(plan.vertices.size());
     if (!grow_record(reader, mqo_vertex_size * (total - count))) return false;
-    for (std::int32_t i = count; i < total; ++i) {
-        const vector3& p = plan.vertices[static_cast<std::size_t>(i)];
-        const offset_t at = reader.object + mqo_object::size + mqo_vertex_size * i;
-        put_f32(reader.mqo, at, p.x);
-        put_f32(reader.mqo, at + 4, p.y);
-        put_f32(reader.mqo, at + 8, p.z);
-    }
-    put_i32(reader.mqo, reader.object + mqo_object::num_vertex, total);
-    put_i32(reader.mqo, reader.object + mqo_object::ofs_face,
-            static_cast<std::int32_t>(mqo_object::size + mqo_vertex_size * total));
+    for (std::int32_t i = count; i < total; ++i)
+        put_vector3(reader.mqo, reader_vertex_at(reader, i),
+                    plan.vertices[static_cast<std::size_t>(i)]);
+    set_vertex_count(reader, total);
 
     const std::size_t sources = polygons.size();
     for (std::size_t c = 0; c < plan.copies.size(); ++c) {

@@ -61,10 +61,6 @@ mat3 multiply(const mat3& a, const mat3& b) {
     return p;
 }
 
-dvec3 turned(const mat3& m, const dvec3& v) {
-    return {dot3(m[0], v), dot3(m[1], v), dot3(m[2], v)};
-}
-
 dvec3 minus(const dvec3& a, const dvec3& b) {
     return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
 }
@@ -186,9 +182,8 @@ local_transform local_of(const preview_model& model, const std::vector<posed_bon
     const std::int32_t parent = model.joints[joint].parent;
     if (parent < 0) return {bone.position, quaternion_of(rows_of(bone.rotation))};
     const posed_bone& up = pose[static_cast<std::size_t>(parent)];
-    const mat3 inverse = transpose(rows_of(up.rotation));
-    return {turned(inverse, minus(bone.position, up.position)),
-            quaternion_of(multiply(inverse, rows_of(bone.rotation)))};
+    return {model_to_bone(up.rotation, minus(bone.position, up.position)),
+            quaternion_of(multiply(transpose(rows_of(up.rotation)), rows_of(bone.rotation)))};
 }
 
 void set_trs(tinygltf::Node& node, const local_transform& t) {
@@ -246,8 +241,7 @@ int add_skin(glb_writer& w, const preview_model& model, const std::vector<int>& 
     // [Rᵀ·turnᵀ / scale | −Rᵀ·p], taking the glTF-space vertices into the joint.
     std::vector<float> matrices;
     for (const posed_bone& bone : model.frames[model.bind_frame]) {
-        const mat3 inverse = transpose(rows_of(bone.rotation));
-        const dvec3 t = turned(inverse, bone.position);
+        const dvec3 t = model_to_bone(bone.rotation, bone.position);
         for (const dvec3& column : {bone.rotation.left, bone.rotation.up, bone.rotation.forward}) {
             for (double e : column)
                 matrices.push_back(finite(e / preview_metres_per_unit));

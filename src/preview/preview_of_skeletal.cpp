@@ -99,8 +99,7 @@ bool preview_of_mds(const byte_region& mds, std::int32_t bind_frame, preview_mod
             mds, at, at + mds_surface::size, {mds_vertex::weights, mds_vertex::size}, bind, model);
         const std::int32_t num_triangles = get_i32(mds, at + mds_surface::num_triangles);
         read_triangles(mds, triangles, num_triangles, model.surfaces.back(), model);
-        const offset_t collapse_bytes = get_i32(mds, at + mds_surface::ofs_bone_refs) -
-                                        offset_t{get_i32(mds, at + mds_surface::ofs_collapse_map)};
+        const offset_t collapse_bytes = mds_collapse_map_bytes(mds, at);
         at = triangles + triangle_size * num_triangles + collapse_bytes +
              index_size * get_i32(mds, at + mds_surface::num_bone_refs);
     }

@@ -102,8 +102,7 @@ offset_t copy_mds_surface(const byte_region& mds, offset_t mds_at, byte_region& 
     }
     size += triangle_size * num_triangles;
 
-    const offset_t collapse_bytes = get_i32(mds, mds_at + mds_surface::ofs_bone_refs) -
-                                    offset_t{get_i32(mds, mds_at + mds_surface::ofs_collapse_map)};
+    const offset_t collapse_bytes = mds_collapse_map_bytes(mds, mds_at);
     copy_bytes(mdm, to, mds, from, collapse_bytes);
     from += collapse_bytes;
     to += collapse_bytes;

@@ -66,4 +66,12 @@ inline offset_t frame_at(std::int32_t ofs_frames, offset_t bones, offset_t frame
     return ofs_frames + frame_size(bones) * frame;
 }
 
+// The bytes of the collapse map of the MDS surface at `surface`: its surfaces
+// lie packed, so the map runs from its offset to the bone references' (a
+// damaged file may give a negative count, which the validator refuses).
+inline offset_t mds_collapse_map_bytes(const byte_region& mds, offset_t surface) {
+    return get_i32(mds, surface + mds_surface::ofs_bone_refs) -
+           offset_t{get_i32(mds, surface + mds_surface::ofs_collapse_map)};
+}
+
 } // namespace ossify

@@ -69,8 +69,7 @@ bool surface_passes(const byte_region& mds, const mds_info& info, offset_t start
           mds_surface::ofs_bone_refs, mds_surface::ofs_end})
         if (!fits(mds, start + get_i32(mds, start + field), 0))
             return refuse("ERROR:MDS surface %d has an offset outside the file.\n", s);
-    const offset_t collapse_bytes = get_i32(mds, start + mds_surface::ofs_bone_refs) -
-                                    offset_t{get_i32(mds, start + mds_surface::ofs_collapse_map)};
+    const offset_t collapse_bytes = mds_collapse_map_bytes(mds, start);
     if (collapse_bytes < 0)
         return refuse("ERROR:MDS surface %d has its bone references before its collapse map.\n", s);
 
