@@ -77,9 +77,7 @@ bool preview_of_md3(const byte_region& md3, preview_model& model) {
         preview_tag tag;
         tag.name = get_text(md3, at + md3_tag::name, md3_name_width);
         tag.offset = get_dvec3(md3, at + md3_tag::origin);
-        tag.axis = {get_dvec3(md3, at + md3_tag::axis),
-                    get_dvec3(md3, at + md3_tag::axis + vec3_size),
-                    get_dvec3(md3, at + md3_tag::axis + 2 * vec3_size)};
+        tag.axis = get_rotation_rows(md3, at + md3_tag::axis);
         model.tags.push_back(std::move(tag));
     }
     offset_t at = get_i32(md3, md3_header::ofs_surfaces);

@@ -134,9 +134,7 @@ bool preview_of_mdm_on_mdx(const byte_region& mdm, const byte_region& mdx, std::
         const std::int32_t bone = get_i32(mdm, at + mdm_tag::attach_bone);
         tag.joint = bone >= 0 && bone < skeleton.num_bones ? bone : -1;
         tag.offset = get_dvec3(mdm, at + mdm_tag::offset);
-        tag.axis = {get_dvec3(mdm, at + mdm_tag::axis),
-                    get_dvec3(mdm, at + mdm_tag::axis + vec3_size),
-                    get_dvec3(mdm, at + mdm_tag::axis + 2 * vec3_size)};
+        tag.axis = get_rotation_rows(mdm, at + mdm_tag::axis);
         model.tags.push_back(std::move(tag));
         at += get_i32(mdm, at + mdm_tag::ofs_end);
     }

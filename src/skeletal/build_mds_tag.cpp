@@ -35,9 +35,7 @@ offset_t build_mds_tag(const byte_region& mds, const mds_info& info, std::int32_
             (*rows[i])[k] = dot3(*own_rows[i], column);
     }
     put_dvec3(mdm, mdm_at + mdm_tag::offset, offset);
-    put_dvec3(mdm, mdm_at + mdm_tag::axis, axis.forward);
-    put_dvec3(mdm, mdm_at + mdm_tag::axis + vec3_size, axis.left);
-    put_dvec3(mdm, mdm_at + mdm_tag::axis + 2 * vec3_size, axis.up);
+    put_rotation_rows(mdm, mdm_at + mdm_tag::axis, axis);
 
     // The chain from the parent up to the root, stored root first.
     bone_table chain{};

@@ -30,6 +30,17 @@ void put_dvec3(byte_region& file, offset_t at, const dvec3& v) {
                 {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])});
 }
 
+bone_rotation get_rotation_rows(const byte_region& file, offset_t at) {
+    return {get_dvec3(file, at), get_dvec3(file, at + vec3_size),
+            get_dvec3(file, at + 2 * vec3_size)};
+}
+
+void put_rotation_rows(byte_region& file, offset_t at, const bone_rotation& rows) {
+    put_dvec3(file, at, rows.forward);
+    put_dvec3(file, at + vec3_size, rows.left);
+    put_dvec3(file, at + 2 * vec3_size, rows.up);
+}
+
 offset_t bone_frame_at(offset_t frame, offset_t bone) {
     return frame + mds_frame::bone_frames + mds_bone_frame::size * bone;
 }

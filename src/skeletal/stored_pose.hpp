@@ -17,6 +17,10 @@ namespace ossify {
 dvec3 get_dvec3(const byte_region& file, offset_t at);
 void put_dvec3(byte_region& file, offset_t at, const dvec3& v);
 
+// Three such vectors in a row (a tag's axes): the rows forward, left, up.
+bone_rotation get_rotation_rows(const byte_region& file, offset_t at);
+void put_rotation_rows(byte_region& file, offset_t at, const bone_rotation& rows);
+
 // Where bone `bone`'s compressed frame starts in the frame at `frame` (MDS and
 // MDX alike).
 offset_t bone_frame_at(offset_t frame, offset_t bone);
