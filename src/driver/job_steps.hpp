@@ -3,6 +3,8 @@
 // and returns false so that the driver stops.
 #pragma once
 
+#include <vector>
+
 #include "base/file_io.hpp"
 #include "base/work_buffers.hpp"
 #include "driver/tool_config.hpp"
@@ -12,6 +14,7 @@ namespace ossify {
 struct job_context {
     const tool_config& config;
     work_buffers& buffers;
+    bool mds_warned = false; // the MDS's surface faults were warned about
 };
 
 // Prints the failure line of a link and returns false, for `return fail(...)`.
@@ -34,6 +37,25 @@ bool step_rescale_mdx(job_context& job);       // G: mode 7
 bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
 bool step_mqo_to_mdm(job_context& job);        // I: mode 9
 bool step_preview(job_context& job);           // every mode, when PREVIEW is set
+bool step_check_models(job_context& job);      // mode 10 without an output key
+
+// True when mode 10 has a key that makes it write a file; without one it checks
+// the files its source keys name.
+bool mode10_writes_output(const tool_config& config);
+
+// A source key of mode 10's check and its path.
+struct source_key {
+    const char* key;
+    const char* path;
+};
+
+// The source keys of mode 10's check that are set, in the order they are checked.
+std::vector<source_key> mode10_check_sources(const tool_config& config);
+
+// Before a job reads anything: every output key it needs is set and every input
+// file it names can be opened. Prints an "ERROR:" line for each that is not,
+// naming the key; false when there was one.
+bool job_files_are_ready(const tool_config& config);
 
 // The end of modes 4 and 9: loads the reference MDM, gives the MDM buffer its
 // tags, saves it again at the MDM path and prints its report.

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/file_io.hpp"
 #include "base/line_pieces.hpp"
@@ -58,6 +59,8 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
+    OSSIFY_TEXT_KEY("MDSSOURCE", mds_source, false),
+    OSSIFY_TEXT_KEY("MD3SOURCE", md3_source, false),
 };
 
 #undef OSSIFY_INT_KEY
@@ -71,6 +74,45 @@ void store_text(char* field, std::size_t width, const std::string& value, bool z
     else
         field[length] = '\0';
 }
+
+// The number of single-character edits (insertions, deletions, substitutions)
+// that turn `a` into `b`, letters compared without case.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+    const auto folded = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            const std::size_t substitution = diagonal + (folded(a[i - 1]) != folded(b[j - 1]));
+            row[j] = std::min({above + 1, row[j - 1] + 1, substitution});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+} // namespace
+
+const char* nearest_config_key(std::string_view key) {
+    const char* nearest = nullptr;
+    std::size_t best = 0;
+    for (const config_key& entry : config_keys) {
+        const std::size_t d = edit_distance(key, entry.name);
+        if (nearest == nullptr || d < best) {
+            nearest = entry.name;
+            best = d;
+        }
+    }
+    // More edits than half the key's length suggest nothing the user meant.
+    const std::size_t length = std::max(key.size(), std::strlen(nearest));
+    return best * 2 <= length ? nearest : nullptr;
+}
+
+namespace {
 
 // Applies one line; returns false after printing the message of its error.
 bool apply_line(std::string_view line, int line_number, tool_config& config) {
@@ -99,6 +141,8 @@ bool apply_line(std::string_view line, int line_number, tool_config& config) {
             return true;
         }
         *entry.integer(config) = a2i(value.c_str());
+        if (entry.integer(config) == &config.rescale_factor)
+            store_text(config.rescale_factor_text, sizeof config.rescale_factor_text, value, true);
         if (entry.integer(config) == &config.mode && (config.mode < 1 || config.mode > 12)) {
             std::printf("Parsing config error at line %d:Invalid MODE value\n", line_number);
             std::fprintf(stderr, "ossify: MODE is a number from 1 to 12:\n");
@@ -108,6 +152,8 @@ bool apply_line(std::string_view line, int line_number, tool_config& config) {
         return true;
     }
     std::printf("Parsing config error at line %d:No such key(%s).\n", line_number, key.c_str());
+    if (const char* nearest = nearest_config_key(key))
+        std::fprintf(stderr, "ossify: line %d: did you mean %s?\n", line_number, nearest);
     return false;
 }
 

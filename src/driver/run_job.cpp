@@ -30,6 +30,8 @@ const job_step job_steps[] = {
      step_mqo_to_md3},
     {[](const tool_config& c) { return is_mode(c, 9); }, step_mqo_to_mdm},
     {[](const tool_config& c) { return c.preview_path[0] != '\0'; }, step_preview},
+    {[](const tool_config& c) { return is_mode(c, 10) && !mode10_writes_output(c); },
+     step_check_models},
 };
 
 } // namespace
@@ -46,6 +48,7 @@ std::int32_t load_input(const char* key, const char* path, loader load, byte_reg
 }
 
 bool run_job(job_context& job) {
+    if (!job_files_are_ready(job.config)) return false;
     for (const job_step& step : job_steps)
         if (step.applies(job.config) && !step.run(job)) return false;
     return true;

@@ -2,6 +2,7 @@
 // which has no job of its own, loads an MDM and an MDX here to show them.
 #include <cstdio>
 
+#include "check/check_report.hpp"
 #include "driver/job_steps.hpp"
 #include "export/mdx_writer.hpp"
 #include "skeletal/skeletal.hpp"
@@ -47,6 +48,7 @@ bool write_preview(job_context& job, shown what) {
         std::printf("\n--- Loading MDM ---\n\n");
         if (load_input("MDMSOURCE", c.mdm_source, load_mdm, b.mdm.region) < 0)
             return fail("ERROR:Failed to load MDM.\n");
+        warn_surface_faults(b.mdm.region, mesh_format::mdm, c.mdm_source);
         std::printf("\n--- Loading MDX ---\n\n");
         if (load_input("MDXSOURCE", c.mdx_source, load_mdx, b.mdx.region) < 0)
             return fail("ERROR:Failed to load MDX.\n");

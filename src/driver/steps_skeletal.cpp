@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "base/file_io.hpp"
+#include "check/check_report.hpp"
 #include "driver/job_steps.hpp"
 #include "export/engine_limits.hpp"
 #include "skeletal/skeletal.hpp"
@@ -14,14 +15,32 @@ bool load_mds_input(job_context& job) {
     std::printf("\n--- Loading MDS ---\n\n");
     if (load_input("MDS", job.config.mds_path, load_mds, job.buffers.mds.region) < 0)
         return fail("ERROR:Failed to load MDS.\n");
+    // Mode 3 reads the MDS twice; its surfaces are warned about once.
+    if (job.config.mode != 3 || !job.mds_warned)
+        warn_surface_faults(job.buffers.mds.region, mesh_format::mds, job.config.mds_path);
+    job.mds_warned = true;
     return true;
 }
 
-// RESCALEFACTOR is read without a sign: a negative or unreadable text is stored
-// as -1, which must not silently mirror the model at -1 %.
+// RESCALEFACTOR is a whole percentage above 0. Its integer field cannot tell a
+// missing key (0) from 0, "1.2" from 1 or "50%" from 50, so the text is judged:
+// each of those would silently flatten the model or scale it to another size.
 bool rescale_factor_is_set(const tool_config& config) {
-    if (config.rescale_factor != -1) return true;
-    std::fprintf(stderr, "ossify: RESCALEFACTOR takes an unsigned whole percentage, such as 50.\n");
+    const char* text = config.rescale_factor_text;
+    bool whole = text[0] != '\0' && config.rescale_factor > 0;
+    for (const char* p = text; *p != '\0'; ++p)
+        whole = whole && *p >= '0' && *p <= '9';
+    if (whole) return true;
+    if (text[0] == '\0')
+        std::fprintf(stderr,
+                     "ossify: RESCALEFACTOR is %s; it takes a whole percentage above 0, "
+                     "such as 50 (100 keeps the size); nothing is written.\n",
+                     config.rescale_factor == 0 ? "not set" : "empty");
+    else
+        std::fprintf(stderr,
+                     "ossify: RESCALEFACTOR=%s is not a whole percentage above 0; write digits "
+                     "only, such as 50 (100 keeps the size); nothing is written.\n",
+                     quoted_path(text).c_str());
     std::printf("ERROR: Invalid RESCALEFACTOR value.\n");
     return false;
 }
@@ -72,6 +91,7 @@ bool step_rescale_mdm(job_context& job) {
     std::printf("\n--- Loading MDM ---\n\n");
     const std::int32_t size = load_input("MDMSOURCE", job.config.mdm_source, load_mdm, mdm);
     if (size < 0) return fail("ERROR:Failed to load MDM.\n");
+    warn_surface_faults(mdm, mesh_format::mdm, job.config.mdm_source);
     if (!rescale_factor_is_set(job.config) || rescale_mdm(mdm, job.config.rescale_factor) < 0)
         return fail("ERROR: Failed to rescale MDM.\n");
     if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR:Failed to Save File.\n");
@@ -84,6 +104,7 @@ bool step_replace_mdm_tags(job_context& job) {
     std::printf("\n--- Loading MDM ---\n\n");
     if (load_input("MDMSOURCE", job.config.mdm_source, load_mdm, mdm) < 0)
         return fail("ERROR:Failed to load MDM.\n");
+    warn_surface_faults(mdm, mesh_format::mdm, job.config.mdm_source);
     return transplant_reference_tags(job);
 }
 

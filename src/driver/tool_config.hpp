@@ -36,6 +36,11 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    char mds_source[path_field_width] = {};   // MDSSOURCE: an MDS for mode 10's check
+    char md3_source[path_field_width] = {};   // MD3SOURCE: an MD3 input
+    // Not a key: the text RESCALEFACTOR was given, so that a job can tell 50
+    // from "50%" or "0.5", which read as the same or another whole number.
+    char rescale_factor_text[name_field_width] = {};
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,
@@ -44,5 +49,9 @@ int load_config_text(std::string_view text, tool_config& config);
 
 // The same for an opened text file, read whole.
 int load_config(std::FILE* file, tool_config& config);
+
+// The key of the table nearest to `key` by edits (case aside), or null when
+// even the nearest differs in more than half its letters.
+const char* nearest_config_key(std::string_view key);
 
 } // namespace ossify

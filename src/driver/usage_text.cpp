@@ -17,7 +17,7 @@ const char* const mode_lines[] = {
     "  7      rescale an MDX by RESCALEFACTOR percent",
     "  8      MQO -> static MD3",
     "  9      MQO with skeleton markers -> skinned MDM, tags of REFERENCEMDM or the skeleton's",
-    "  10     with PREVIEW: MDMSOURCE posed by MDXSOURCE as a glTF; else no job",
+    "  10     with PREVIEW: MDMSOURCE posed by MDXSOURCE as a glTF; else check the sources",
     "  11-12  accepted; no job",
 };
 
@@ -48,6 +48,8 @@ const key_line key_lines[] = {
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
+    {"MDSSOURCE=PATH", "MDS input of the check (mode 10)"},
+    {"MD3SOURCE=PATH", "MD3 input"},
 };
 
 void print_lines(std::FILE* out, const char* const* first, const char* const* last) {

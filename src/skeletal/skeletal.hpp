@@ -36,6 +36,9 @@ using bone_table = std::array<std::int32_t, max_mds_bones>;
 // the bone info records from their first byte. Returns the regular-bone count.
 int parse_mds_bones(std::int32_t bone_count, const byte_region& bone_infos, bone_table& bone_remap,
                     bone_table& kept_bones);
+// The same numbering without the trace lines.
+int number_mds_bones(std::int32_t bone_count, const byte_region& bone_infos, bone_table& bone_remap,
+                     bone_table& kept_bones);
 
 // Builds the MDM of a loaded MDS from the start of `mdm`, its tags evaluated at
 // frame `base_frame`. Returns the MDM end offset, or -1.

@@ -12,7 +12,8 @@ using namespace ossify;
 TEST(Driver, ConfigurationFileAndItsErrors) {
     const std::string long_name = std::string(200, 'n') + ".cfg";
     scratch_dir s;
-    s.write("ossify.cfg", "MODE=10\n");
+    s.write("ossify.cfg", "MODE=11\n");
+    s.write("ten.cfg", "MODE=10\n");
     s.write("b.cfg", "MODE=11\n");
     s.write("c.cfg", "MODE=12\n");
     s.write(long_name, "MODE=11\n");
@@ -26,7 +27,11 @@ TEST(Driver, ConfigurationFileAndItsErrors) {
     } cases[] = {
         // -cfg takes the next argument as the path, even an empty one; the first
         // -cfg counts.
-        {{"-cfg"}, banner + running_mode(10) + all_done},
+        {{"-cfg"}, banner + running_mode(11) + all_done},
+        // Mode 10 without an output key checks its sources; without any it
+        // has nothing to do and says so.
+        {{"-cfg", "ten.cfg"},
+         banner + running_mode(10) + "ERROR: Missing MDMSOURCE, MDXSOURCE or MDSSOURCE value.\n"},
         {{"a", "-cfg", "b.cfg", "-cfg", "c.cfg"}, banner + running_mode(11) + all_done},
         {{"", "-cfg", "c.cfg"}, banner + running_mode(12) + all_done},
         {{"-cfg", long_name}, banner + running_mode(11) + all_done},

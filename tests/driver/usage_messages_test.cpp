@@ -73,12 +73,12 @@ TEST(Usage, HelpReadmeAndReaderAgreeOnTheKeys) {
             EXPECT_NE(r.out.find(key), std::string::npos) << key << " is not in the help";
         }
     }
-    EXPECT_EQ(listed, 24);
+    EXPECT_EQ(listed, 26);
 }
 
 TEST(Usage, UnknownOptionsAreIgnoredWithAHint) {
     scratch_dir s;
-    s.write("ossify.cfg", "MODE=10\n");
+    s.write("ossify.cfg", "MODE=11\n");
     const run_result plain = s.run();
     const run_result r = s.run({"-v", "-cfg", "ossify.cfg", "--verbose"});
     EXPECT_EQ(r.status, 1);
@@ -89,7 +89,7 @@ TEST(Usage, UnknownOptionsAreIgnoredWithAHint) {
 }
 
 // Each input that cannot be opened names its key, the path in quotes (so a
-// trailing blank shows) and the working directory; stdout keeps its lines.
+// trailing blank shows) and the working directory, before the job starts.
 TEST(Messages, UnopenedInputsNameKeyPathAndDirectory) {
     scratch_dir s;
     for (const char* f : {"reference.mdm", "reference.mdx"})
@@ -98,22 +98,23 @@ TEST(Messages, UnopenedInputsNameKeyPathAndDirectory) {
     const struct {
         std::string config, out_tail, err;
     } cases[] = {
-        {"MODE=8\nMQO=model.mqo \n", "Failed to open MQO file.\nERROR:Failed to load MQO.\n",
+        {"MODE=8\nMQO=model.mqo \nMD3OUTNAME=o.md3\n",
+         "ERROR:Failed to open file[ model.mqo  ].\nERROR: Cannot open MQO file.\n",
          "ossify: MQO=\"model.mqo \" cannot be opened (No such file or directory); the working "
          "directory is " +
              here + "\n"},
-        {"MODE=9\nMQO=a\tb\x7f.mqo\n", "ERROR:Failed to load MQO.\n", "MQO=\"a\\x09b\\x7f.mqo\""},
-        {"MODE=1\nMDS=\"q\".mds\n",
-         "ERROR:Failed to open file[ \"q\".mds ].\nERROR:Failed to load MDS.\n",
+        {"MODE=9\nMQO=a\tb\x7f.mqo\nMDM=o.mdm\n", "ERROR: Cannot open MQO file.\n",
+         "MQO=\"a\\x09b\\x7f.mqo\""},
+        {"MODE=1\nMDS=\"q\".mds\nMDM=o.mdm\n",
+         "ERROR:Failed to open file[ \"q\".mds ].\nERROR: Cannot open MDS file.\n",
          "ossify: MDS=\"\\\"q\\\".mds\" cannot be opened"},
-        {"MODE=4\nMDMSOURCE=reference.mdm\nMDM=out.mdm\n",
-         "ERROR:Failed to open file[  ].\nERROR:Failed to load Reference MDM.\n",
+        {"MODE=4\nMDMSOURCE=reference.mdm\nMDM=out.mdm\n", "ERROR: Missing REFERENCEMDM value.\n",
          "ossify: REFERENCEMDM is not set; this job reads the file it names: add a line "
          "REFERENCEMDM=PATH to the configuration.\n"},
-        {"MODE=5\nMDXSOURCE=reference.mdx\nMDX=out.mdx\n", "ERROR:Failed to load Reference MDX.\n",
+        {"MODE=5\nMDXSOURCE=reference.mdx\nMDX=out.mdx\n", "ERROR: Missing REFERENCEMDX value.\n",
          "ossify: REFERENCEMDX is not set"},
-        {"MODE=7\nMDXSOURCE=gone.mdx\n", "ERROR:Failed to load MDX.\n",
-         "ossify: MDXSOURCE=\"gone.mdx\" cannot be opened"},
+        {"MODE=7\nMDXSOURCE=gone.mdx\nMDX=o.mdx\nRESCALEFACTOR=50\n",
+         "ERROR: Cannot open MDXSOURCE file.\n", "ossify: MDXSOURCE=\"gone.mdx\" cannot be opened"},
     };
     for (const auto& c : cases) {
         s.write("ossify.cfg", c.config);

@@ -116,8 +116,11 @@ TEST(MqoRefusal, MissingFileAndWarningsOfAcceptedFiles) {
         s.write("ossify.cfg", mqo_config(mode));
         const run_result missing = s.run();
         EXPECT_EQ(missing.status, 0);
-        EXPECT_EQ(missing.out, banner + running_mode(mode) + load_banner +
-                                   "Failed to open MQO file.\nERROR:Failed to load MQO.\n");
+        // Refused before the job reads or writes anything, naming the key.
+        EXPECT_EQ(missing.out, banner + running_mode(mode) +
+                                   "ERROR:Failed to open file[ model.mqo ].\nERROR: Cannot open "
+                                   "MQO file.\n");
+        EXPECT_FALSE(s.exists("test.mqoobj"));
     }
     s.write("ossify.cfg", mqo_config(8));
 

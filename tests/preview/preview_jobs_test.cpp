@@ -196,18 +196,19 @@ TEST_F(PreviewJobs, LeavesOtherModesAndConfigurationsWithoutTheKeyAlone) {
     EXPECT_NE(keyed.err.find("mode 2 writes no preview"), std::string::npos);
     EXPECT_FALSE(dir.exists("x.glb"));
 
-    // Mode 10 without the key stays a job that does nothing.
+    // Mode 10 without the key checks the two files and writes nothing.
     dir.write("ten.cfg", "MODE=10\nMDMSOURCE=reference.mdm\nMDXSOURCE=reference.mdx\n");
     const run_result ten = dir.run({"-cfg", "ten.cfg"});
-    EXPECT_EQ(ten.out, banner + running_mode(10) + all_done);
+    EXPECT_NE(ten.out.find("\n--- Checking ---\n"), std::string::npos) << ten.out;
+    EXPECT_FALSE(dir.exists("y.glb"));
 
-    // With it, a missing MDX stops the job like any failed load.
+    // With it, a missing MDX stops the job before it loads anything.
     dir.write("lost.cfg", "MODE=10\nMDMSOURCE=reference.mdm\nMDXSOURCE=none.mdx\nPREVIEW=y.glb\n");
     const run_result lost = dir.run({"-cfg", "lost.cfg"});
     EXPECT_EQ(lost.status, 0);
-    EXPECT_NE(lost.out.find("ERROR:Failed to open file[ none.mdx ].\nERROR:Failed to load MDX.\n"),
-              std::string::npos)
-        << lost.out;
+    EXPECT_EQ(lost.out, banner + running_mode(10) +
+                            "ERROR:Failed to open file[ none.mdx ].\nERROR: Cannot open "
+                            "MDXSOURCE file.\n");
 }
 
 } // namespace

@@ -82,8 +82,10 @@ TEST(SkeletalModes, FailingStepsPrintTheirLine) {
         std::string cfg, tail; // the whole trace after "Running MODE(n)" but where cut short
         bool mdm_saved = false;
     } cases[] = {
+        // Inputs that cannot be opened are refused before the job reads anything.
         {1, "MDS=missing.mds\nMDM=out.mdm\n",
-         loading_mds + "ERROR:Failed to open file[ missing.mds ].\nERROR:Failed to load MDS.\n"},
+         running_mode(1) +
+             "ERROR:Failed to open file[ missing.mds ].\nERROR: Cannot open MDS file.\n"},
         {2, "MDS=.\nMDX=out.mdx\n", // a directory opens but cannot be read
          loading_mds + "ERROR:Failed to read file.\nERROR:Failed to load MDS.\n"},
         {1, "MDS=sample.mds\nMDM=out.mdm\nBASEFRAME=5\n",
