@@ -1,10 +1,12 @@
 // An MDM file from arbitrary bytes: the loader's checks, then for every file it
-// accepts the report, the engine-limit warnings, its preview on a skeleton-less
+// accepts the report, the engine-limit warnings, the surface-fault warnings and
+// mode 10's check (alone and beside an MDX without bones), its preview on a skeleton-less
 // MDX, the tag transplant of mode 4 in both directions and the rescaling of mode 6.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
+#include "check/check_report.hpp"
 #include "export/engine_limits.hpp"
 #include "fuzz_support.hpp"
 #include "skeletal/skeletal.hpp"
@@ -27,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (check_mdm(mdm, static_cast<std::int64_t>(std::min(size, mdm.size))) < 0) return 0;
     print_mdm_report(mdm);
     warn_mdm_engine_limits(mdm, "fuzz.mdm");
+    warn_surface_faults(mdm, mesh_format::mdm, "fuzz.mdm");
+    check_report report;
+    check_mdm_file(mdm, "fuzz.mdm", engine_skeleton(), report);
+    check_mdm_file(mdm, "fuzz.mdm", skeleton_of_mdx(other_buffer.empty_mdx()), report);
 #if OSSIFY_HAS_PREVIEW
     preview_model model;
     if (preview_of_mdm_on_mdx(mdm, other_buffer.empty_mdx(), 0, model)) encode_glb(model);

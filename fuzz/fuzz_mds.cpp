@@ -1,10 +1,12 @@
 // An MDS file from arbitrary bytes: the loader's checks, then for every file it
-// accepts both conversions of modes 1 to 3, the report of the MDM made and the
-// file's preview.
+// accepts the surface-fault warnings and mode 10's check, both conversions of
+// modes 1 to 3 (the MDS then checked beside the MDX split from it), the report
+// of the MDM made and the file's preview.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
+#include "check/check_report.hpp"
 #include "fuzz_support.hpp"
 #include "skeletal/skeletal.hpp"
 #if OSSIFY_HAS_PREVIEW
@@ -30,7 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         byte_region& mdm = mdm_buffer.fresh();
         if (convert_mds_to_mdm(mds, mdm, frame) >= 0) print_mdm_report(mdm);
     }
-    convert_mds_to_mdx(mdx_buffer.fresh(), mds);
+    warn_surface_faults(mds, mesh_format::mds, "fuzz.mds");
+    check_report report;
+    check_mds_file(mds, "fuzz.mds", report);
+    byte_region& mdx = mdx_buffer.fresh();
+    if (convert_mds_to_mdx(mdx, mds) >= 0) check_mds_mdx_pair(mds, mdx, "fuzz.mdx", report);
 #if OSSIFY_HAS_PREVIEW
     preview_model model;
     if (preview_of_mds(mds, 0, model)) encode_glb(model);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "mesh/mesh_record.hpp"
 #include "mqo/mqo_markers.hpp"
 
@@ -40,7 +41,8 @@ void report_left_out(const mqo_notes& notes, const byte_region& mesh) {
         if (is_marker_object(o.name)) continue;
         polygons += o.polygons;
         yield += o.triangle_yield;
-        const char* n = o.name.c_str();
+        const std::string shown = text_for_display(o.name);
+        const char* n = shown.c_str();
         if (!is_mesh_object_name(o.name, false)) {
             std::fprintf(stderr,
                          "left out : Object[%s] not built (its name begins with \"%s\"): "

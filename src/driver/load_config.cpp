@@ -101,7 +101,11 @@ const char* nearest_config_key(std::string_view key) {
     const char* nearest = nullptr;
     std::size_t best = 0;
     for (const config_key& entry : config_keys) {
-        const std::size_t d = edit_distance(key, entry.name);
+        // A key cut short counts as one edit from the whole key.
+        const std::string_view name = entry.name;
+        std::size_t d = edit_distance(key, name);
+        if (!key.empty() && key.size() < name.size())
+            d = std::min(d, edit_distance(key, name.substr(0, key.size())) + 1);
         if (nearest == nullptr || d < best) {
             nearest = entry.name;
             best = d;

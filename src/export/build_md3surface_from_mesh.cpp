@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "export/md3_layout.hpp"
 #include "export/md3_writer.hpp"
 #include "mesh/mesh_record.hpp"
@@ -77,8 +78,8 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
                 std::fprintf(stderr,
                              "build_md3surface_from_mesh : surface \"%s\" vertex %d: %c = %f%s%s "
                              "does not fit -32768..32767; %sdraw the model smaller\n",
-                             name.c_str(), v, "xyz"[axis], static_cast<double>(value),
-                             scale != 1 ? " times MD3SCALE " : "",
+                             text_for_display(name).c_str(), v, "xyz"[axis],
+                             static_cast<double>(value), scale != 1 ? " times MD3SCALE " : "",
                              scale != 1 ? std::to_string(scale).c_str() : "",
                              scale != 1 ? "lower MD3SCALE or " : "");
                 return false;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/display_text.hpp"
 #include "export/md3_layout.hpp"
 #include "skeletal/skeletal_layout.hpp"
 
@@ -23,7 +24,8 @@ struct checker {
     int warnings = 0;
 
     void warn(const std::string& what) {
-        std::fprintf(stderr, "ossify: warning: %s: %s\n", path, what.c_str());
+        std::fprintf(stderr, "ossify: warning: %s: %s\n", text_for_display(path).c_str(),
+                     text_for_display(what).c_str());
         ++warnings;
     }
     // The name in a 64-byte field, or a warning when it fills the field.

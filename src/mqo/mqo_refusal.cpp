@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "mqo/mqo_reader.hpp"
 
 namespace ossify {
@@ -23,7 +24,7 @@ std::string shown_line(std::string_view line) {
 
 void explain(const mqo_reader& reader, const char* rule) {
     std::fprintf(stderr, "Load_MQO : refused line %d: %s\nLoad_MQO : %s\n", reader.line_number,
-                 shown_line(reader.line).c_str(), rule);
+                 text_for_display(shown_line(reader.line)).c_str(), rule);
 }
 
 } // namespace
@@ -51,7 +52,7 @@ void store_name(mqo_reader& reader, offset_t field, const char* name) {
     std::memcpy(kept, name, sizeof kept - 1);
     kept[sizeof kept - 1] = '\0';
     std::fprintf(stderr, "Load_MQO : line %d: name longer than 63 bytes, cut to [%s]\n",
-                 reader.line_number, kept);
+                 reader.line_number, text_for_display(kept).c_str());
 }
 
 const char* current_object_name(const mqo_reader& reader, char (&name)[mqo_name_width]) {

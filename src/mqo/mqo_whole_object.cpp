@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "base/vector_fields.hpp"
 #include "mqo/mirror_copies.hpp"
 #include "mqo/mqo_markers.hpp"
@@ -49,7 +50,7 @@ void give_materials(mqo_reader& reader, const std::string& object_name,
     for (mqo_polygon& p : polygons)
         if (p.corners() >= 3 && p.material < 0) p.material = material;
     std::fprintf(stderr, "Load_MQO : Object[%s] %d faces without a material get material[%s]\n",
-                 object_name.c_str(), missing, name.c_str());
+                 text_for_display(object_name).c_str(), missing, text_for_display(name).c_str());
 }
 
 std::vector<vector3> object_vertices(const mqo_reader& reader, std::int32_t count) {
@@ -147,8 +148,8 @@ bool finish_whole_object(mqo_reader& reader) {
                               : polygons.empty()                               ? "no faces"
                                                                                : nullptr;
         if (skipped != nullptr) {
-            std::fprintf(stderr, "Load_MQO : Object[%s] is not exported: %s\n", name.c_str(),
-                         skipped);
+            std::fprintf(stderr, "Load_MQO : Object[%s] is not exported: %s\n",
+                         text_for_display(name).c_str(), skipped);
             drop_object(reader);
             return true;
         }
@@ -156,7 +157,7 @@ bool finish_whole_object(mqo_reader& reader) {
             std::fprintf(stderr,
                          "Load_MQO : Object[%s] is a subdivision surface: its control mesh is "
                          "exported\n",
-                         name.c_str());
+                         text_for_display(name).c_str());
         give_materials(reader, name, polygons);
         if (!mirror_object(reader, note, polygons)) return false;
         const int fans = triangulate(reader, polygons);
@@ -164,7 +165,7 @@ bool finish_whole_object(mqo_reader& reader) {
             std::fprintf(stderr,
                          "Load_MQO : Object[%s] %d faces could not be cut along their outline "
                          "(crossing edges, or corners in a line): cut as fans\n",
-                         name.c_str(), fans);
+                         text_for_display(name).c_str(), fans);
     }
     const auto faces = static_cast<offset_t>(polygons.size());
     if (!grow_record(reader, mqo_face::size * faces)) return false;

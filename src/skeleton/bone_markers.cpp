@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "base/vector_fields.hpp"
 #include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
@@ -30,7 +31,8 @@ bool corners_exist(const bone_build& build, const record_kind& kind, std::int32_
                      "build_bones_from_mqo : face %d of the object \"bone\" gives %s [%s] the "
                      "vertex index %d, but the object has vertices 0 to %d; mend the face (a "
                      "missing or non-numeric index reads as -1)\n",
-                     face_index, kind.label, bone_record_name(build.boneobj, record).c_str(), v,
+                     face_index, kind.label,
+                     text_for_display(bone_record_name(build.boneobj, record)).c_str(), v,
                      num_vertex - 1);
         return false;
     }
@@ -67,7 +69,8 @@ void warn_no_face(const bone_build& build, const record_kind& kind, std::int32_t
     std::fprintf(stderr,
                  "build_bones_from_mqo : %s[%d] [%s] has no %s of its material in the object "
                  "\"bone\"; it keeps vertex 0 as its origin, forward and up vertex\n",
-                 kind.label, index, bone_record_name(build.boneobj, record).c_str(), what);
+                 kind.label, index,
+                 text_for_display(bone_record_name(build.boneobj, record)).c_str(), what);
 }
 
 } // namespace

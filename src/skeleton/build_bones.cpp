@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "base/text_routines.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeleton/bone_build.hpp"
@@ -58,7 +59,7 @@ void explain_missing_bone_object(const byte_region& mqo) {
         std::fprintf(stderr,
                      "build_bones_from_mqo : objects with a close name:%s; rename the "
                      "skeleton object to bone.\n",
-                     close.c_str());
+                     text_for_display(close).c_str());
 }
 
 bool build_bone_records(bone_build& build, std::int32_t root_bone) {

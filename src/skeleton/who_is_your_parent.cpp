@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/display_text.hpp"
 #include "base/vector_fields.hpp"
 #include "skeleton/orientation.hpp"
 #include "skeleton/parent_search.hpp"
@@ -39,8 +40,8 @@ void explain_unwelded_origin(const byte_region& boneobj, std::int32_t num_bones,
                      "who_is_your_parent : the origin of [%s], vertex %d, lies on vertex %d, the "
                      "forward vertex of [%s], but is another vertex: weld vertices %d and %d "
                      "(parents are found by vertex number, not by position).\n",
-                     bone_record_name(boneobj, record).c_str(), origin, forward,
-                     bone_record_name(boneobj, other).c_str(), origin, forward);
+                     text_for_display(bone_record_name(boneobj, record)).c_str(), origin, forward,
+                     text_for_display(bone_record_name(boneobj, other)).c_str(), origin, forward);
         return;
     }
 }
@@ -70,15 +71,17 @@ int who_is_your_parent(byte_region& boneobj, std::int32_t num_bones, std::int32_
         if (on_chain(ancestors, start, parent)) {
             std::printf("who_is_your_parent : BONE[%d] Parent chain returns to BONE[%d].\n", k,
                         parent);
-            const std::string parent_name = bone_record_name(boneobj, bone_record_at(parent));
-            std::fprintf(stderr,
-                         "who_is_your_parent : the chain from [%s] runs in a loop: the forward "
-                         "vertex of [%s] is the origin (or alternate origin) of [%s], but the "
-                         "chain has passed [%s] already, so it never reaches the root bone "
-                         "(MQOROOTBONE). A bone without a triangle of its material has its origin "
-                         "and forward vertex both at vertex 0 and loops onto itself.\n",
-                         bone_record_name(boneobj, start).c_str(), parent_name.c_str(),
-                         bone_record_name(boneobj, record).c_str(), parent_name.c_str());
+            const std::string parent_name =
+                text_for_display(bone_record_name(boneobj, bone_record_at(parent)));
+            std::fprintf(
+                stderr,
+                "who_is_your_parent : the chain from [%s] runs in a loop: the forward "
+                "vertex of [%s] is the origin (or alternate origin) of [%s], but the "
+                "chain has passed [%s] already, so it never reaches the root bone "
+                "(MQOROOTBONE). A bone without a triangle of its material has its origin "
+                "and forward vertex both at vertex 0 and loops onto itself.\n",
+                text_for_display(bone_record_name(boneobj, start)).c_str(), parent_name.c_str(),
+                text_for_display(bone_record_name(boneobj, record)).c_str(), parent_name.c_str());
             return 0;
         }
         if (ancestors.count == bone_max_tree) {
@@ -88,7 +91,8 @@ int who_is_your_parent(byte_region& boneobj, std::int32_t num_bones, std::int32_
                          "who_is_your_parent : the chain from [%s] towards the root bone is "
                          "longer than %d bones; a skeleton holds at most %d bones between the "
                          "root and any bone or tag.\n",
-                         bone_record_name(boneobj, start).c_str(), bone_max_tree, bone_max_tree);
+                         text_for_display(bone_record_name(boneobj, start)).c_str(), bone_max_tree,
+                         bone_max_tree);
             return 0;
         }
         const offset_t parent_record = bone_record_at(parent);

@@ -101,3 +101,17 @@ TEST(LoadConfig, RefusalsNameTheLine) {
         EXPECT_EQ(load(c.text, config, -1), "Parsing config error at line " + c.message);
     }
 }
+
+// RESCALEFACTOR keeps its text beside its number, so that a job can tell a
+// whole percentage from one that only begins like one.
+TEST(LoadConfig, RescaleFactorKeepsItsText) {
+    tool_config c;
+    load("RESCALEFACTOR=1.2\n", c);
+    EXPECT_EQ(c.rescale_factor, 1);
+    EXPECT_STREQ(c.rescale_factor_text, "1.2");
+    load("RESCALEFACTOR=50\n", c);
+    EXPECT_STREQ(c.rescale_factor_text, "50");
+    load("MDSSOURCE=a.mds\nMD3SOURCE=b.md3\n", c);
+    EXPECT_STREQ(c.mds_source, "a.mds");
+    EXPECT_STREQ(c.md3_source, "b.md3");
+}
