@@ -1,4 +1,5 @@
 // The checks of an MDX, alone and beside the MDS whose skeleton it should carry.
+#include <algorithm>
 #include <string_view>
 
 #include "check/check_report.hpp"
@@ -49,19 +50,26 @@ void check_mdx_file(const byte_region& mdx, const char* path, check_report& repo
             "Bone[" + std::to_string(b) + "] Name[" + std::string(name_field(mdx, at)) + "]";
         if (name_fills_field(mdx, at + mds_bone_info::name))
             report.add(checker, path, where + fills_field_text());
-        // The walk to the root must stay among the bones and end.
+        // The walk to the root must stay among the bones and end within the
+        // engine's bone arrays (a longer chain than the bones has looped).
+        const std::int32_t deepest = std::min(info.num_bones, engine_rules::skeleton_bones);
         std::int32_t parent = skeleton.parents[static_cast<std::size_t>(b)];
         std::int32_t steps = 0;
-        while (parent >= 0 && parent < info.num_bones && steps <= info.num_bones) {
+        while (parent >= 0 && parent < info.num_bones && steps <= deepest) {
             parent = skeleton.parents[static_cast<std::size_t>(parent)];
             ++steps;
         }
         if (parent == -1) continue;
+        const char* what = parent >= 0 && parent < info.num_bones
+                               ? (info.num_bones > deepest
+                                      ? "the chain of parents runs in a loop or is deeper than "
+                                        "the engine's bone arrays"
+                                      : "the chain of parents runs in a loop")
+                               : "the chain of parents leaves the bones";
         report.add(checker, path,
                    where + " Parent[" +
-                       std::to_string(skeleton.parents[static_cast<std::size_t>(b)]) + "]: " +
-                       (steps > info.num_bones ? "the chain of parents runs in a loop"
-                                               : "the chain of parents leaves the bones"));
+                       std::to_string(skeleton.parents[static_cast<std::size_t>(b)]) +
+                       "]: " + what);
     }
 }
 

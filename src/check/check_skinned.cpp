@@ -120,7 +120,9 @@ void check_surface_skin(file_check& c, const surface_arrays& s, const std::strin
     for (std::int32_t bone = 0; bone < skeleton.bones; ++bone) {
         if (!weighted[static_cast<std::size_t>(bone)]) continue;
         std::int32_t at = skeleton.parents[static_cast<std::size_t>(bone)];
-        for (std::int32_t steps = 0; bone_in(at, skeleton) && steps < skeleton.bones; ++steps) {
+        // The engine's chains are at most as deep as its bone arrays are long.
+        const std::int32_t deepest = std::min(skeleton.bones, rules::skeleton_bones);
+        for (std::int32_t steps = 0; bone_in(at, skeleton) && steps < deepest; ++steps) {
             if (!referenced[static_cast<std::size_t>(at)]) {
                 if (missing++ == 0) {
                     first_bone = bone;
