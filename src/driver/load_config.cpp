@@ -58,6 +58,10 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
+    OSSIFY_INT_KEY("SURFACELIMIT", surface_limit),
+    OSSIFY_TEXT_KEY("SHADERPREFIX", shader_prefix, true),
+    OSSIFY_TEXT_KEY("SKINOUT", skin_out, false),
+    OSSIFY_TEXT_KEY("UPAXIS", up_axis, true),
 };
 
 #undef OSSIFY_INT_KEY

@@ -36,6 +36,10 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    std::int32_t surface_limit = 0;           // SURFACELIMIT: vertices a surface, 0 = 1024
+    char shader_prefix[name_field_width] = {}; // SHADERPREFIX: put before every shader name
+    char skin_out[path_field_width] = {};      // SKINOUT: a skin file of the surfaces' shaders
+    char up_axis[name_field_width] = {};       // UPAXIS: "Y" turns a y-up model z-up
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -47,6 +47,10 @@ const key_line key_lines[] = {
     {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
+    {"SURFACELIMIT=n", "vertices a surface, 1024 if absent (WHOLEMODEL, modes 8, 9)"},
+    {"SHADERPREFIX=PATH/", "put before every shader name (WHOLEMODEL, modes 8, 9)"},
+    {"SKINOUT=PATH", "skin file of surface,shader lines (WHOLEMODEL, modes 8, 9)"},
+    {"UPAXIS=Y", "turn a y-up model z-up, facing +x (modes 8, 9)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 
