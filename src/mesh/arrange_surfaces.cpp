@@ -75,7 +75,8 @@ std::vector<surface_plan> plan_object(const object_view& o, const std::string& n
             shader >= 0 && static_cast<std::size_t>(shader) < material_names.size()
                 ? material_names[static_cast<std::size_t>(shader)]
                 : std::string();
-        const std::string base = by_shader.size() > 1 ? suffixed(name, "_" + material) : name;
+        const std::string base =
+            by_shader.size() > 1 ? cut_name(name + "_" + material, name_bytes) : name;
         const auto parts = partition_triangles(corners, positions, limits);
         for (std::size_t p = 0; p < parts.size(); ++p) {
             surface_plan plan;
