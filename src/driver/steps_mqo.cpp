@@ -1,6 +1,7 @@
 // Steps H and I: the MQO jobs of modes 8 and 9.
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
@@ -58,9 +59,15 @@ bool surface_limit_of(const tool_config& config, std::int32_t most, surface_limi
 bool mqo_keys_are_valid(const tool_config& config, std::int32_t most_vertices,
                         surface_limits& limits) {
     if (!up_axis_is_valid(config) || !surface_limit_of(config, most_vertices, limits)) return false;
-    if (config.skin_out[0] != '\0' && config.whole_model == 0)
-        std::fprintf(stderr, "ossify: SKINOUT is ignored without WHOLEMODEL=1, which gives each "
-                             "surface one shader.\n");
+    if (config.whole_model == 0)
+        for (const auto& [key, set] : {std::pair{"SURFACELIMIT", config.surface_limit != 0},
+                                       std::pair{"SHADERPREFIX", config.shader_prefix[0] != '\0'},
+                                       std::pair{"SKINOUT", config.skin_out[0] != '\0'}})
+            if (set)
+                std::fprintf(stderr,
+                             "ossify: %s is ignored without WHOLEMODEL=1, which makes the "
+                             "surfaces within the limits, one a material with its shader.\n",
+                             key);
     return true;
 }
 
