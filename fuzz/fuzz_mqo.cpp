@@ -3,7 +3,8 @@
 // the blended weights, and the MD3 (plain and scaled) and MDM writers with their
 // engine-limit warnings, with the tag transplant or the skeleton's own tags, the
 // skeleton MDX and the report of mode 9; with or without the whole-model
-// conversion.
+// conversion, which turns the model z-up, divides the surfaces within limits
+// and names their shaders, and writes the skin file.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -13,9 +14,11 @@
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
 #include "fuzz_support.hpp"
+#include "mesh/arrange_surfaces.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
+#include "mqo/up_axis.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/build_bones.hpp"
 
@@ -57,15 +60,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     byte_region& mqo = mqo_buffer.fresh();
     mqo_notes notes;
     if (load_mqo_text(text, mqo, mqo_options{whole}, &notes) < 0) return 0;
+    if (whole && size % 2 == 0) turn_y_up_to_z_up(mqo);
+    // Small limits (3 to 66 vertices) divide even small models.
+    const surface_limits limits = limits_for_vertices(static_cast<std::int32_t>(3 + size % 64));
+    const std::vector<std::string> shaders = material_shader_names(mqo, "models/fuzz/");
 
     // Mode 8: mesh without skeleton, then the MD3.
     byte_region& mesh = mesh_buffer.fresh();
     // The MD3 scale comes from the input's length, so that both the plain and the
     // scaled positions, and their overflow, are reached.
     const auto scale = static_cast<std::int32_t>(size % 3 == 0 ? 1 : size % 3 == 1 ? 64 : 4096);
-    if (build_meshes_from_mqo(mesh, mqo, nullptr, whole) >= 0) {
+    if (build_meshes_from_mqo(mesh, mqo, nullptr, whole) >= 0 &&
+        (!whole || arrange_surfaces(mesh, shaders, limits) >= 0)) {
         byte_region& md3 = md3_buffer.fresh();
-        if (build_md3_from_mesh(mesh, md3, "shader", scale) >= 0)
+        if (build_md3_from_mesh(mesh, md3, whole ? nullptr : "shader", scale, whole) >= 0)
             warn_md3_engine_limits(md3, "fuzz.md3");
     }
 
@@ -77,8 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Rigid, or blended over 1 to 4 bones, chosen by the input's length.
     const int blend = static_cast<int>(size % (max_blend_weights + 1));
     if (blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
+    if (whole && arrange_surfaces(skinned, shaders, limits) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
-    const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones);
+    const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones, whole);
     if (mdm_size < 0) return 0;
     build_mdx_from_skeleton(bones, mdm, mdx_buffer.fresh());
     // Without a reference: the skeleton's own tags, on a copy of the MDM.

@@ -61,6 +61,10 @@ const config_key config_keys[] = {
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
     OSSIFY_TEXT_KEY("MDSSOURCE", mds_source, false),
     OSSIFY_TEXT_KEY("MD3SOURCE", md3_source, false),
+    OSSIFY_INT_KEY("SURFACELIMIT", surface_limit),
+    OSSIFY_TEXT_KEY("SHADERPREFIX", shader_prefix, true),
+    OSSIFY_TEXT_KEY("SKINOUT", skin_out, false),
+    OSSIFY_TEXT_KEY("UPAXIS", up_axis, true),
 };
 
 #undef OSSIFY_INT_KEY

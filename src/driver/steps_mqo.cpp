@@ -1,5 +1,7 @@
 // Steps H and I: the MQO jobs of modes 8 and 9.
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
@@ -8,9 +10,11 @@
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "mesh/arrange_surfaces.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
+#include "mqo/up_axis.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/build_bones.hpp"
 
@@ -20,6 +24,51 @@ namespace {
 
 bool whole_model(const job_context& job) {
     return job.config.whole_model != 0;
+}
+
+bool turns_y_up(const tool_config& config) {
+    return config.up_axis[0] == 'Y' && config.up_axis[1] == '\0';
+}
+
+// UPAXIS is Y, or absent or Z (as drawn).
+bool up_axis_is_valid(const tool_config& config) {
+    const std::string_view axis = config.up_axis;
+    if (axis.empty() || axis == "Z" || axis == "Y") return true;
+    std::fprintf(stderr, "ossify: UPAXIS takes Y (the model is drawn y-up and is turned z-up, "
+                         "facing +x) or Z (as drawn, as without the key).\n");
+    std::printf("ERROR: Invalid UPAXIS value.\n");
+    return false;
+}
+
+// SURFACELIMIT is read without a sign: -1 stands for a negative or unreadable
+// text. Absent (0) means the strictest engine's limit.
+bool surface_limit_of(const tool_config& config, std::int32_t most, surface_limits& limits) {
+    const std::int32_t vertices =
+        config.surface_limit == 0 ? default_surface_vertices : config.surface_limit;
+    limits = limits_for_vertices(vertices);
+    if (vertices >= 3 && vertices <= most) return true;
+    std::fprintf(stderr,
+                 "ossify: SURFACELIMIT takes the vertices a surface may hold, 3 to %d for this "
+                 "format (absent: %d, the limit of the strictest engine).\n",
+                 most, default_surface_vertices);
+    std::printf("ERROR: Invalid SURFACELIMIT value.\n");
+    return false;
+}
+
+// The keys of the MQO jobs that are read before any work is done.
+bool mqo_keys_are_valid(const tool_config& config, std::int32_t most_vertices,
+                        surface_limits& limits) {
+    if (!up_axis_is_valid(config) || !surface_limit_of(config, most_vertices, limits)) return false;
+    if (config.whole_model == 0)
+        for (const auto& [key, set] : {std::pair{"SURFACELIMIT", config.surface_limit != 0},
+                                       std::pair{"SHADERPREFIX", config.shader_prefix[0] != '\0'},
+                                       std::pair{"SKINOUT", config.skin_out[0] != '\0'}})
+            if (set)
+                std::fprintf(stderr,
+                             "ossify: %s is ignored without WHOLEMODEL=1, which makes the "
+                             "surfaces within the limits, one a material with its shader.\n",
+                             key);
+    return true;
 }
 
 // Reads the configured MQO model and saves its parsed record as "test.mqoobj".
@@ -32,6 +81,8 @@ bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
         return fail("ERROR:Failed to load MQO.\n");
     }
     if (save_file("test.mqoobj", mqo, mqo_size) < 0) return fail("ERROR: Failed to save file.\n");
+    if (turns_y_up(job.config))
+        std::printf("turn_y_up_to_z_up : Vertex[%d]\n", turn_y_up_to_z_up(mqo));
     return true;
 }
 
@@ -47,9 +98,11 @@ bool blend_weights_are_valid(const tool_config& config) {
 }
 
 // Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
-bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes) {
+// The whole model's objects then become surfaces within `limits`.
+bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes,
+                         const surface_limits& limits) {
     byte_region& mesh = job.buffers.mesh.region;
-    const std::int32_t mesh_size =
+    std::int32_t mesh_size =
         build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job));
     if (mesh_size < 0) {
         if (!whole_model(job)) report_refusal_hint(notes, true);
@@ -58,6 +111,11 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_n
     if (bones != nullptr && job.config.blend_weights > 0 &&
         blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
         return fail("ERROR:Failed to build mesh from MQO.\n");
+    if (whole_model(job)) {
+        mesh_size = arrange_surfaces(
+            mesh, material_shader_names(job.buffers.mqo.region, job.config.shader_prefix), limits);
+        if (mesh_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
+    }
     if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
     return true;
 }
@@ -97,6 +155,22 @@ bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
     return false;
 }
 
+// With SKINOUT (and WHOLEMODEL): the skin file of the surfaces just written.
+bool save_skin(const job_context& job, const char* shader) {
+    if (job.config.skin_out[0] == '\0' || !whole_model(job)) return true;
+    if (save_skin_file(job.buffers.mesh.region, job.config.skin_out, shader) < 0)
+        return fail("ERROR: Failed to save file.\n");
+    return true;
+}
+
+// The frame of an MD3 follows its stored positions once the modder has chosen
+// a scale or asked for an engine-ready model; without, it stays as defined.
+bool md3_bounds_from_stored_model(const tool_config& config) {
+    return config.md3_scale != 0 || config.whole_model != 0 || config.surface_limit != 0 ||
+           config.shader_prefix[0] != '\0' || config.skin_out[0] != '\0' ||
+           config.up_axis[0] != '\0';
+}
+
 } // namespace
 
 // The plain conversion tells what it left out once the job is done.
@@ -108,36 +182,50 @@ bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
 bool step_mqo_to_md3(job_context& job) {
     mqo_notes notes;
     std::int32_t scale = 1;
-    if (!md3_scale_of(job.config, scale)) return false;
-    if (!load_and_save_mqo(job, notes) || !build_and_save_mesh(job, nullptr, notes)) return false;
+    surface_limits limits;
+    if (!md3_scale_of(job.config, scale) ||
+        !mqo_keys_are_valid(job.config, md3_surface_vertices_most, limits))
+        return false;
+    if (!load_and_save_mqo(job, notes) || !build_and_save_mesh(job, nullptr, notes, limits))
+        return false;
     byte_region& md3 = job.buffers.md3.region;
-    const std::int32_t md3_size =
-        build_md3_from_mesh(job.buffers.mesh.region, md3, job.config.md3_shader_path, scale);
+    // The whole model's surfaces carry their own shaders unless MD3SHADERPATH names one.
+    const char* shader = whole_model(job) && job.config.md3_shader_path[0] == '\0'
+                             ? nullptr
+                             : job.config.md3_shader_path;
+    const std::int32_t md3_size = build_md3_from_mesh(job.buffers.mesh.region, md3, shader, scale,
+                                                      md3_bounds_from_stored_model(job.config));
     if (md3_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.md3_out_name, md3, md3_size) < 0)
         return fail("ERROR: Failed to save file.\n");
     warn_md3_engine_limits(md3, job.config.md3_out_name);
-    return report_after(job, notes, true);
+    return report_after(job, notes, save_skin(job, shader));
 }
 
 bool step_mqo_to_mdm(job_context& job) {
     mqo_notes notes;
-    if (!blend_weights_are_valid(job.config) || !load_and_save_mqo(job, notes)) return false;
+    surface_limits limits;
+    if (!blend_weights_are_valid(job.config) ||
+        !mqo_keys_are_valid(job.config, mdm_surface_vertices_most, limits) ||
+        !load_and_save_mqo(job, notes))
+        return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
         build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
     if (bone_size < 0) return fail("ERROR:Failed to build bone from MQO.\n");
     if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
-    if (!build_and_save_mesh(job, &bone, notes)) return false;
+    if (!build_and_save_mesh(job, &bone, notes, limits)) return false;
 
     byte_region& mdm = job.buffers.mdm.region;
-    const std::int32_t mdm_size = build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone);
+    const std::int32_t mdm_size =
+        build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone, whole_model(job));
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");
     const bool tagged = job.config.reference_mdm[0] == '\0' ? give_skeleton_tags(job)
                                                             : transplant_reference_tags(job);
-    const bool done = tagged && (job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job));
+    const bool done = tagged && (job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job)) &&
+                      save_skin(job, nullptr);
     return report_after(job, notes, done);
 }
 

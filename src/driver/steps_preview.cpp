@@ -25,6 +25,14 @@ shown what_is_shown(const tool_config& c) {
 }
 
 #if OSSIFY_HAS_PREVIEW
+// The whole model's surfaces are named after their materials' shaders, and
+// show the materials' images where the files are found.
+preview_images images_of(const job_context& job) {
+    const tool_config& c = job.config;
+    if (c.whole_model == 0 || (c.mode != 9 && c.md3_shader_path[0] != '\0')) return {};
+    return material_images(job.buffers.mqo.region, c.mqo_path, c.shader_prefix);
+}
+
 bool write_preview(job_context& job, shown what) {
     const tool_config& c = job.config;
     work_buffers& b = job.buffers;
@@ -34,7 +42,7 @@ bool write_preview(job_context& job, shown what) {
         size = write_mds_preview(b.mds.region, c.base_frame, c.preview_path);
         break;
     case shown::md3:
-        size = write_md3_preview(b.md3.region, c.preview_path);
+        size = write_md3_preview(b.md3.region, c.preview_path, images_of(job));
         break;
     case shown::mdm_on_skeleton:
         // The MDM just written, on its skeleton in the drawn pose: the MDX that
@@ -42,7 +50,7 @@ bool write_preview(job_context& job, shown what) {
         if (c.skeleton_mdx[0] == '\0' &&
             build_mdx_from_skeleton(b.bone.region, b.mdm.region, b.mdx.region) < 0)
             return fail("ERROR:Failed to build MDX from skeleton.\n");
-        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
+        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path, images_of(job));
         break;
     case shown::mdm_on_mdx:
         std::printf("\n--- Loading MDM ---\n\n");

@@ -41,6 +41,10 @@ struct tool_config {
     // Not a key: the text RESCALEFACTOR was given, so that a job can tell 50
     // from "50%" or "0.5", which read as the same or another whole number.
     char rescale_factor_text[name_field_width] = {};
+    std::int32_t surface_limit = 0;           // SURFACELIMIT: vertices a surface, 0 = 1024
+    char shader_prefix[name_field_width] = {}; // SHADERPREFIX: put before every shader name
+    char skin_out[path_field_width] = {};      // SKINOUT: a skin file of the surfaces' shaders
+    char up_axis[name_field_width] = {};       // UPAXIS: "Y" turns a y-up model z-up
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

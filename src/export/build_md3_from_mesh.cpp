@@ -6,11 +6,11 @@
 namespace ossify {
 
 std::int32_t build_md3_from_mesh(const byte_region& mesh, byte_region& md3, const char* shader_name,
-                                 std::int32_t scale) {
+                                 std::int32_t scale, bool stored_bounds) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_md3_from_mesh\n"
                 "---------------------------------\n");
     std::int64_t total = build_md3header_from_mesh(md3, mesh);
-    total += build_md3frame_from_mesh(mesh, md3);
+    total += build_md3frame_from_mesh(mesh, md3, stored_bounds ? scale : 0);
     // A model without tags has an empty tag section; only the surfaces are required.
     total += build_md3tag_from_mesh(md3, mesh);
     const std::int32_t surfaces = build_md3surface_from_mesh(md3, mesh, shader_name, scale);

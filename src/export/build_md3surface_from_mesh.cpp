@@ -41,15 +41,6 @@ void write_surface_header(byte_region& md3, offset_t at, const surface_counts& c
             static_cast<std::int32_t>(ofs_xyz + ms::vertex_size * c.vertices));
 }
 
-// A position coordinate times `scale`, truncated toward zero; false when it
-// does not fit int16. A scale of 1 leaves the value exactly as it was.
-bool md3_coordinate(float value, std::int32_t scale, std::int16_t& stored) {
-    const double truncated = std::trunc(static_cast<double>(value) * scale);
-    if (!(truncated >= -32768.0 && truncated <= 32767.0)) return false;
-    stored = static_cast<std::int16_t>(truncated);
-    return true;
-}
-
 // Writes the shaders, triangles, texture coordinates and vertices of one surface.
 bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh, offset_t object,
                           const surface_counts& c, const char* shader_name, const std::string& name,
@@ -59,8 +50,14 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
     for (std::int32_t t = 0; t < c.triangles; ++t, out += ms::triangle_size)
         copy_bytes(md3, out, mesh, triangles + mesh_triangle::size * t + mesh_triangle::vertex,
                    ms::triangle_size);
+    const offset_t own_shaders = object + get_i32(mesh, object + mesh_object::ofs_shader);
     for (std::int32_t j = 0; j < c.shaders; ++j, out += ms::shader_size) {
-        put_text(md3, out, md3_name_width, shader_name, false);
+        const std::string own =
+            shader_name != nullptr
+                ? std::string()
+                : get_text(mesh, own_shaders + mesh_shader::size * j, md3_name_width);
+        put_text(md3, out, md3_name_width, shader_name != nullptr ? shader_name : own.c_str(),
+                 false);
         put_i32(md3, out + ms::shader_index, j);
     }
     const offset_t vertices = object + get_i32(mesh, object + mesh_object::ofs_vertex);
@@ -94,6 +91,13 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
 }
 
 } // namespace
+
+bool md3_coordinate(float value, std::int32_t scale, std::int16_t& stored) {
+    const double truncated = std::trunc(static_cast<double>(value) * scale);
+    if (!(truncated >= -32768.0 && truncated <= 32767.0)) return false;
+    stored = static_cast<std::int16_t>(truncated);
+    return true;
+}
 
 std::uint16_t encode_md3_normal(float azimuth, float zenith) {
     const auto byte_of = [](float angle) {

@@ -123,7 +123,7 @@ std::int32_t count_flags(const bone_flags& used, std::int32_t bone_count) {
 
 // Writes the surface of mesh object `i` at `at` and returns its size, or -1.
 offset_t write_surface(byte_region& mdm, offset_t at, const byte_region& mesh, offset_t object,
-                       const byte_region& bones, int i) {
+                       const byte_region& bones, int i, bool shader_names) {
     const std::int32_t bone_count = get_i32(bones, boneobj_header::num_bone);
     const bone_flags used = referenced_bones(mesh, object, bones);
     const offset_t size = surface_size(mesh, object, count_flags(used, bone_count));
@@ -144,7 +144,12 @@ offset_t write_surface(byte_region& mdm, offset_t at, const byte_region& mesh, o
     put_i32(mdm, at + sf::shader_index, shader_index);
     put_i32(mdm, at + sf::min_lod, 0);
     put_i32(mdm, at + sf::ofs_header, static_cast<std::int32_t>(-at));
-    std::printf("build_mdm_from_mesh : Surface[%d] Name[%s] ShaderName[%s]\n", i, name.c_str(), "");
+    const offset_t first_shader = object + get_i32(mesh, object + mesh_object::ofs_shader);
+    const std::string shader =
+        shader_names && shaders > 0 ? get_text(mesh, first_shader, skeletal_name_width) : "";
+    put_text(mdm, at + sf::shader, skeletal_name_width, shader.c_str());
+    std::printf("build_mdm_from_mesh : Surface[%d] Name[%s] ShaderName[%s]\n", i, name.c_str(),
+                shader.c_str());
 
     const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
     const std::int32_t triangles = get_i32(mesh, object + mesh_object::num_triangle);
@@ -183,14 +188,15 @@ void write_header(byte_region& mdm, std::int32_t surfaces, offset_t surfaces_siz
 } // namespace
 
 std::int32_t build_mdm_from_mesh(const byte_region& mesh, byte_region& mdm,
-                                 const byte_region& bones) {
+                                 const byte_region& bones, bool shader_names) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_mdm_from_mesh\n"
                 "---------------------------------\n");
     const std::int32_t objects = get_i32(mesh, mesh_header::num_mesh_obj);
     offset_t object = get_i32(mesh, mesh_header::ofs_mesh_obj);
     offset_t total = 0;
     for (std::int32_t i = 0; i < objects; ++i) {
-        const offset_t size = write_surface(mdm, mdm_header::size + total, mesh, object, bones, i);
+        const offset_t size =
+            write_surface(mdm, mdm_header::size + total, mesh, object, bones, i, shader_names);
         if (size < 0) return -1;
         total += size;
         object += get_i32(mesh, object + mesh_object::ofs_end);

@@ -9,9 +9,16 @@
 namespace ossify {
 
 // Writes the MDM into `mdm` (zero-filled) and returns its size, or -1 when it
-// would not fit the buffer.
+// would not fit the buffer. With `shader_names` each surface's shader name is
+// the name of its mesh object's first shader record; without, it is empty.
 std::int32_t build_mdm_from_mesh(const byte_region& mesh, byte_region& mdm,
-                                 const byte_region& bones);
+                                 const byte_region& bones, bool shader_names = false);
+
+// Writes the skin file the engine chooses images by: one "surface,shader" line
+// a mesh object, its name and its first shader record's name, or `shader` for
+// every surface when it is not null. Returns the number of lines, or -1 when
+// the file cannot be written (the reason is printed).
+std::int32_t save_skin_file(const byte_region& mesh, const char* path, const char* shader);
 
 // For a model drawn without a reference MDM: gives `mdm` (as build_mdm_from_mesh
 // wrote it, from the same bone object, without tags) one tag per "tag:" record

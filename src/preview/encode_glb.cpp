@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <sstream>
 
 #include "preview/preview_model.hpp"
@@ -126,8 +127,8 @@ struct glb_writer {
                          values.size(), element_array_buffer, nullptr);
     }
 
-    int add_bytes(const void* data, std::size_t bytes, int component, int type, std::size_t count,
-                  int target, const std::vector<float>* bounds) {
+    // One buffer view over `bytes` appended to the buffer; its number.
+    int add_view(const void* data, std::size_t bytes, int target) {
         std::vector<unsigned char>& buffer = gltf.buffers[0].data;
         buffer.resize((buffer.size() + 3) / 4 * 4, 0);
         tinygltf::BufferView view;
@@ -136,11 +137,15 @@ struct glb_writer {
         view.byteLength = bytes;
         view.target = target;
         buffer.resize(buffer.size() + bytes);
-        std::memcpy(buffer.data() + view.byteOffset, data, bytes);
+        if (bytes > 0) std::memcpy(buffer.data() + view.byteOffset, data, bytes);
         gltf.bufferViews.push_back(view);
+        return static_cast<int>(gltf.bufferViews.size() - 1);
+    }
 
+    int add_bytes(const void* data, std::size_t bytes, int component, int type, std::size_t count,
+                  int target, const std::vector<float>* bounds) {
         tinygltf::Accessor accessor;
-        accessor.bufferView = static_cast<int>(gltf.bufferViews.size() - 1);
+        accessor.bufferView = add_view(data, bytes, target);
         accessor.componentType = component;
         accessor.type = type;
         accessor.count = count;
@@ -160,6 +165,22 @@ struct glb_writer {
         }
         gltf.accessors.push_back(accessor);
         return static_cast<int>(gltf.accessors.size() - 1);
+    }
+
+    // The texture of an embedded image, added once however many materials show it.
+    std::map<std::string, int> textures;
+    int add_texture(const std::string& name, const preview_image& image) {
+        const auto known = textures.find(name);
+        if (known != textures.end()) return known->second;
+        tinygltf::Image gltf_image;
+        gltf_image.name = json_name(name);
+        gltf_image.mimeType = image.mime_type;
+        gltf_image.bufferView = add_view(image.bytes.data(), image.bytes.size(), no_target);
+        gltf.images.push_back(std::move(gltf_image));
+        tinygltf::Texture texture;
+        texture.source = static_cast<int>(gltf.images.size() - 1);
+        gltf.textures.push_back(texture);
+        return textures[name] = static_cast<int>(gltf.textures.size() - 1);
     }
 
     int add_node(tinygltf::Node node, int parent) {
@@ -294,7 +315,8 @@ void add_animation(glb_writer& w, const preview_model& model, const std::vector<
     w.gltf.animations.push_back(std::move(animation));
 }
 
-tinygltf::Primitive add_primitive(glb_writer& w, const preview_surface& surface, bool skinned) {
+tinygltf::Primitive add_primitive(glb_writer& w, const preview_model& model,
+                                  const preview_surface& surface, bool skinned) {
     std::vector<float> positions, normals, uvs, weights;
     std::vector<std::uint16_t> joints;
     for (const preview_vertex& v : surface.vertices) {
@@ -328,6 +350,10 @@ tinygltf::Primitive add_primitive(glb_writer& w, const preview_surface& surface,
     primitive.indices = w.add(indices);
     tinygltf::Material material;
     material.name = json_name(surface.material);
+    const auto image = model.images.find(surface.material);
+    if (image != model.images.end() && !image->second.bytes.empty())
+        material.pbrMetallicRoughness.baseColorTexture.index =
+            w.add_texture(image->first, image->second);
     w.gltf.materials.push_back(std::move(material));
     primitive.material = static_cast<int>(w.gltf.materials.size() - 1);
     return primitive;
@@ -351,7 +377,7 @@ std::vector<std::uint8_t> encode_glb(const preview_model& model) {
     mesh.name = "mesh";
     for (const preview_surface& surface : model.surfaces)
         if (!surface.vertices.empty() && !surface.triangles.empty())
-            mesh.primitives.push_back(add_primitive(w, surface, skinned));
+            mesh.primitives.push_back(add_primitive(w, model, surface, skinned));
     if (!mesh.primitives.empty()) {
         w.gltf.meshes.push_back(std::move(mesh));
         tinygltf::Node node;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -50,8 +51,18 @@ struct preview_tag {
     bone_rotation axis{};
 };
 
+// An image to show on a material, as a glTF file may embed it.
+struct preview_image {
+    std::vector<std::uint8_t> bytes;
+    std::string mime_type; // "image/png" or "image/jpeg"
+};
+
+// The images by the name of the material they show on.
+using preview_images = std::map<std::string, preview_image>;
+
 struct preview_model {
     std::vector<preview_surface> surfaces;
+    preview_images images;                       // embedded in the materials named
     std::vector<preview_joint> joints;           // none: a static model
     std::vector<std::vector<posed_bone>> frames; // one model-space pose per frame
     std::size_t bind_frame = 0;                  // the pose the vertices are given in

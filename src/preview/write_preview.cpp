@@ -59,14 +59,18 @@ std::int32_t write_mds_preview(const byte_region& mds, std::int32_t bind_frame, 
 }
 
 std::int32_t write_mdm_preview(const byte_region& mdm, const byte_region& mdx,
-                               std::int32_t bind_frame, const char* path) {
+                               std::int32_t bind_frame, const char* path,
+                               const preview_images& images) {
     preview_model model;
+    model.images = images;
     if (!preview_of_mdm_on_mdx(mdm, mdx, bind_frame, model)) return -1;
     return save_preview(model, path);
 }
 
-std::int32_t write_md3_preview(const byte_region& md3, const char* path) {
+std::int32_t write_md3_preview(const byte_region& md3, const char* path,
+                               const preview_images& images) {
     preview_model model;
+    model.images = images;
     if (!preview_of_md3(md3, model)) return -1;
     return save_preview(model, path);
 }

@@ -52,6 +52,14 @@ struct gltf_file {
 
     explicit gltf_file(const std::vector<std::uint8_t>& glb) {
         tinygltf::TinyGLTF library;
+        // Embedded images are kept as their bytes, undecoded.
+        library.SetImageLoader(
+            [](tinygltf::Image* image, const int, std::string*, std::string*, int, int,
+               const unsigned char* bytes, int size, void*) {
+                image->image.assign(bytes, bytes + size);
+                return true;
+            },
+            nullptr);
         std::string warning;
         loaded = library.LoadBinaryFromMemory(&model, &error, &warning, glb.data(),
                                               static_cast<unsigned>(glb.size()));
