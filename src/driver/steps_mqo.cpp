@@ -87,6 +87,8 @@ bool save_skeleton_mdx(job_context& job) {
     return true;
 }
 
+} // namespace
+
 // MD3SCALE is read without a sign: a negative or unreadable text is stored as -1.
 // Absent (0) and 1 store positions as drawn.
 bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
@@ -96,8 +98,6 @@ bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
     std::printf("ERROR: Invalid MD3SCALE value.\n");
     return false;
 }
-
-} // namespace
 
 // The plain conversion tells what it left out once the job is done.
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {

@@ -36,6 +36,9 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    std::int32_t bind_frame = 0;              // BINDFRAME: the MDX frame a model is posed at
+    char mqo_out[path_field_width] = {};      // MQOOUT: mode 10 writes the posed model as an MQO
+    char md3_source[path_field_width] = {};   // MD3SOURCE: an MD3 input of mode 10
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -17,7 +17,7 @@ const char* const mode_lines[] = {
     "  7      rescale an MDX by RESCALEFACTOR percent",
     "  8      MQO -> static MD3",
     "  9      MQO with skeleton markers -> skinned MDM, tags of REFERENCEMDM or the skeleton's",
-    "  10     with PREVIEW: MDMSOURCE posed by MDXSOURCE as a glTF; else no job",
+    "  10     pose MDMSOURCE by MDXSOURCE (or MD3SOURCE): PREVIEW, MQOOUT; else no job",
     "  11-12  accepted; no job",
 };
 
@@ -47,6 +47,9 @@ const key_line key_lines[] = {
     {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
+    {"BINDFRAME=n", "MDX frame the model is posed at, from 0 (mode 10)"},
+    {"MQOOUT=PATH", "MQO of the posed MDM or of MD3SOURCE, 10 x engine size (mode 10)"},
+    {"MD3SOURCE=PATH", "MD3 input, first frame (mode 10)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 
