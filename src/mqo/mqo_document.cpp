@@ -1,7 +1,10 @@
 #include "mqo/mqo_document.hpp"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 
+#include "base/text_routines.hpp"
 #include "mqo/mqo_record.hpp"
 
 namespace ossify {
@@ -40,13 +43,31 @@ constexpr std::string_view material_attributes =
 constexpr std::string_view reader_keywords[] = {"Material", "Object", "vertex", "BVertex",
                                                 "face",     "tex",    "Vector"};
 
+// The reader takes a short plain number (at most nine digits) as f32(f32(digits)
+// / 10^k), which can miss the float32 it came from; longer numbers and numbers
+// with an exponent it rounds correctly. So: the shortest plain digits when the
+// reader takes them back exactly, else the plain digits of the value as a double,
+// else (never seen) the shortest digits with an exponent.
 void append_number(std::string& text, float value) {
-    char digits[64];
     // -0 reads back as 0; writing it plain keeps the text tidy.
     const float shown = value == 0.0f ? 0.0f : value;
-    const auto result =
-        std::to_chars(digits, digits + sizeof digits, shown, std::chars_format::fixed);
-    text.append(digits, result.ptr);
+    char digits[400];
+    const auto reads_back = [&](char* end) {
+        *end = '\0';
+        return std::bit_cast<std::uint32_t>(str_to_float(digits)) ==
+               std::bit_cast<std::uint32_t>(shown);
+    };
+    char* end =
+        std::to_chars(digits, digits + sizeof digits - 1, shown, std::chars_format::fixed).ptr;
+    if (!reads_back(end))
+        end = std::to_chars(digits, digits + sizeof digits - 1, static_cast<double>(shown),
+                            std::chars_format::fixed)
+                  .ptr;
+    if (!reads_back(end))
+        end =
+            std::to_chars(digits, digits + sizeof digits - 1, shown, std::chars_format::scientific)
+                .ptr;
+    text.append(digits, end);
 }
 
 void append_int(std::string& text, long long value) {
