@@ -107,32 +107,28 @@ void append_face(std::string& text, const mqo_document_face& face) {
     text += line_end;
 }
 
-void append_vertex_list(std::string& text, const mqo_document_object& object) {
-    text += "\tvertex ";
-    append_int(text, static_cast<long long>(object.vertices.size()));
+// "head n {", a line for each item and the closing brace of an object's list.
+template <typename Item, typename Write>
+void append_list(std::string& text, std::string_view head, const std::vector<Item>& items,
+                 Write write) {
+    text += head;
+    text += ' ';
+    append_int(text, static_cast<long long>(items.size()));
     text += " {";
     text += line_end;
-    for (const auto& p : object.vertices) {
-        text += "\t\t";
-        append_number(text, p[0]);
-        text += ' ';
-        append_number(text, p[1]);
-        text += ' ';
-        append_number(text, p[2]);
-        text += line_end;
-    }
+    for (const Item& item : items)
+        write(text, item);
     text += "\t}";
     text += line_end;
 }
 
-void append_face_list(std::string& text, const mqo_document_object& object) {
-    text += "\tface ";
-    append_int(text, static_cast<long long>(object.faces.size()));
-    text += " {";
-    text += line_end;
-    for (const mqo_document_face& face : object.faces)
-        append_face(text, face);
-    text += "\t}";
+void append_vertex(std::string& text, const std::array<float, 3>& p) {
+    text += "\t\t";
+    append_number(text, p[0]);
+    text += ' ';
+    append_number(text, p[1]);
+    text += ' ';
+    append_number(text, p[2]);
     text += line_end;
 }
 
@@ -144,8 +140,8 @@ void append_object(std::string& text, const mqo_document_object& object) {
     text += object_attributes;
     // The reader refuses empty lists (unless it reads the whole model): an empty
     // one is left out.
-    if (!object.vertices.empty()) append_vertex_list(text, object);
-    if (!object.faces.empty()) append_face_list(text, object);
+    if (!object.vertices.empty()) append_list(text, "\tvertex", object.vertices, append_vertex);
+    if (!object.faces.empty()) append_list(text, "\tface", object.faces, append_face);
     text += '}';
     text += line_end;
 }

@@ -18,6 +18,7 @@
 #include "skeletal/stored_pose.hpp"
 #include "support/capture_stdout.hpp"
 #include "support/engine_skin.hpp"
+#include "support/mqo_model.hpp"
 #include "support/scratch.hpp"
 #include "support/skeletal_builder.hpp"
 
@@ -26,16 +27,6 @@ using namespace ossify;
 
 namespace {
 
-// An MQO text parsed by the tool's reader, kept with its buffer.
-struct parsed_mqo {
-    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(4'000'000);
-    byte_region region{bytes.data(), bytes.size()};
-    std::int32_t size = -1;
-    explicit parsed_mqo(const std::string& text) {
-        capture_stdout([&] { size = load_mqo_text(text, region); });
-    }
-};
-
 struct mesh_tag_values {
     std::string name;
     dvec3 origin;
@@ -43,13 +34,13 @@ struct mesh_tag_values {
 };
 
 // The tags the mesh builder reads from the "tag:" objects (what modes 8 and 9 use).
-std::vector<mesh_tag_values> tags_read_back(const parsed_mqo& mqo) {
+std::vector<mesh_tag_values> tags_read_back(const byte_region& mqo) {
     std::vector<std::uint8_t> bytes(1 << 16);
     byte_region mesh{bytes.data(), bytes.size()};
     constexpr offset_t first = 4096;
     put_i32(mesh, mesh_header::ofs_tag, static_cast<std::int32_t>(first));
     std::int32_t count = -1;
-    capture_stdout([&] { count = search_tagobj(mesh, mqo.region); });
+    capture_stdout([&] { count = search_tagobj(mesh, mqo); });
     std::vector<mesh_tag_values> tags;
     for (std::int32_t t = 0; t < count; ++t) {
         const offset_t at = first + mesh_tag::size * t;
@@ -142,16 +133,16 @@ random_model make_model(std::mt19937& random) {
 // welding and tags, as the reader and the mesh builder take them back.
 void check_round_trip(const random_model& m, std::int32_t frame, const std::string& text,
                       const std::string& what) {
-    const parsed_mqo mqo(text);
-    ASSERT_GT(mqo.size, 0) << what;
+    const mqo_model model(text);
+    const byte_region& mqo = model.mqo.region;
     const std::vector<posed_bone> posed =
         engine_pose(m.mdx.bones, m.mdx.frames[static_cast<std::size_t>(frame)]);
-    ASSERT_EQ(mqo_num_object(mqo.region), std::ssize(m.mdm.surfaces) + std::ssize(m.mdm.tags));
-    offset_t object = mqo_first_object(mqo.region);
+    ASSERT_EQ(mqo_num_object(mqo), std::ssize(m.mdm.surfaces) + std::ssize(m.mdm.tags));
+    offset_t object = mqo_first_object(mqo);
     for (std::size_t s = 0; s < m.mdm.surfaces.size(); ++s) {
         const surface_desc& surface = m.mdm.surfaces[s];
-        EXPECT_EQ(mqo_object_name(mqo.region, object), surface.name) << what;
-        EXPECT_EQ(mqo_material_name(mqo.region, static_cast<std::int32_t>(s)),
+        EXPECT_EQ(mqo_object_name(mqo, object), surface.name) << what;
+        EXPECT_EQ(mqo_material_name(mqo, static_cast<std::int32_t>(s)),
                   surface.shader.empty() ? surface.name : surface.shader)
             << what;
         std::set<std::array<float, 5>> distinct;
@@ -165,25 +156,24 @@ void check_round_trip(const random_model& m, std::int32_t frame, const std::stri
             distinct.insert({static_cast<float>(10 * p[0]), static_cast<float>(10 * p[1]),
                              static_cast<float>(10 * p[2]), v.uv[0], v.uv[1]});
         }
-        EXPECT_EQ(mqo_num_vertex(mqo.region, object), std::ssize(distinct)) << what;
-        ASSERT_EQ(mqo_num_face(mqo.region, object), std::ssize(surface.triangles)) << what;
+        EXPECT_EQ(mqo_num_vertex(mqo, object), std::ssize(distinct)) << what;
+        ASSERT_EQ(mqo_num_face(mqo, object), std::ssize(surface.triangles)) << what;
         for (std::size_t t = 0; t < surface.triangles.size(); ++t) {
-            const offset_t face = mqo_face_at(mqo.region, object, static_cast<std::int32_t>(t));
-            EXPECT_EQ(mqo_face_material(mqo.region, face), static_cast<std::int32_t>(s));
+            const offset_t face = mqo_face_at(mqo, object, static_cast<std::int32_t>(t));
+            EXPECT_EQ(mqo_face_material(mqo, face), static_cast<std::int32_t>(s));
             for (int k = 0; k < 3; ++k) {
                 const auto corner = static_cast<std::size_t>(surface.triangles[t][k]);
-                const vector3 p =
-                    mqo_vertex(mqo.region, object, mqo_face_vertex(mqo.region, face, k));
+                const vector3 p = mqo_vertex(mqo, object, mqo_face_vertex(mqo, face, k));
                 EXPECT_NEAR(p.x, expected[corner][0], 1e-4) << what;
                 EXPECT_NEAR(p.y, expected[corner][1], 1e-4) << what;
                 EXPECT_NEAR(p.z, expected[corner][2], 1e-4) << what;
-                EXPECT_EQ(get_f32(mqo.region, face + mqo_face::uv + 8 * k),
+                EXPECT_EQ(get_f32(mqo, face + mqo_face::uv + 8 * k),
                           surface.vertices[corner].uv[0]);
-                EXPECT_EQ(get_f32(mqo.region, face + mqo_face::uv + 8 * k + 4),
+                EXPECT_EQ(get_f32(mqo, face + mqo_face::uv + 8 * k + 4),
                           surface.vertices[corner].uv[1]);
             }
         }
-        object = mqo_next_object(mqo.region, object);
+        object = mqo_next_object(mqo, object);
     }
     const std::vector<mesh_tag_values> tags = tags_read_back(mqo);
     ASSERT_EQ(tags.size(), m.mdm.tags.size()) << what;
@@ -203,6 +193,15 @@ void check_round_trip(const random_model& m, std::int32_t frame, const std::stri
     }
 }
 
+// A random model from `seed` as "model.mdm" and "anim.mdx" in `s`.
+random_model write_model(const scratch_dir& s, unsigned seed) {
+    std::mt19937 random(seed);
+    random_model m = make_model(random);
+    s.write("model.mdm", build_mdm(m.mdm));
+    s.write("anim.mdx", build_mdx(m.mdx));
+    return m;
+}
+
 TEST(MqoOfPosedMdm, ReadsBackAtTenTimesTheEnginesSkinningOnRandomSkeletons) {
     std::mt19937 random(20);
     for (int trial = 0; trial < 40; ++trial) {
@@ -217,11 +216,8 @@ TEST(MqoOfPosedMdm, ReadsBackAtTenTimesTheEnginesSkinningOnRandomSkeletons) {
 }
 
 TEST(MqoOfPosedMdm, Mode10WritesTheMqoAndThePreviewInOneRun) {
-    std::mt19937 random(7);
-    const random_model m = make_model(random);
-    scratch_dir s;
-    s.write("model.mdm", build_mdm(m.mdm));
-    s.write("anim.mdx", build_mdx(m.mdx));
+    const scratch_dir s;
+    const random_model m = write_model(s, 7);
     s.write("ossify.cfg", "MODE=10\nMDMSOURCE=model.mdm\nMDXSOURCE=anim.mdx\nBINDFRAME=2\n"
                           "MQOOUT=model.mqo\nPREVIEW=model.glb\n");
     const run_result r = s.run();
@@ -236,11 +232,8 @@ TEST(MqoOfPosedMdm, Mode10WritesTheMqoAndThePreviewInOneRun) {
 }
 
 TEST(MqoOfPosedMdm, Mode10Refusals) {
-    std::mt19937 random(3);
-    const random_model m = make_model(random);
-    scratch_dir s;
-    s.write("model.mdm", build_mdm(m.mdm));
-    s.write("anim.mdx", build_mdx(m.mdx));
+    const scratch_dir s;
+    const random_model m = write_model(s, 3);
     const std::string sources = "MODE=10\nMDMSOURCE=model.mdm\nMDXSOURCE=anim.mdx\n";
     struct row {
         std::string config, out, err;
@@ -268,14 +261,18 @@ TEST(MqoOfPosedMdm, Mode10Refusals) {
     }
 }
 
-// Mode 8's positions of every triangle corner, with its texture coordinates.
-using corner_list = std::vector<std::array<float, 5>>;
-corner_list md3_corners(const std::string& file) {
+md3_model read_md3_file(const std::string& file) {
     std::vector<std::uint8_t> bytes(file.begin(), file.end());
     const byte_region region{bytes.data(), bytes.size()};
     EXPECT_EQ(md3_fault(region), "");
+    return read_md3(region);
+}
+
+// Mode 8's positions of every triangle corner, with its texture coordinates.
+using corner_list = std::vector<std::array<float, 5>>;
+corner_list md3_corners(const md3_model& md3) {
     corner_list corners;
-    for (const md3_surface_record& s : read_md3(region).surfaces)
+    for (const md3_surface_record& s : md3.surfaces)
         for (const auto& t : s.triangles)
             for (const std::int32_t c : t) {
                 const md3_vertex_record& v = s.vertices[static_cast<std::size_t>(c)];
@@ -302,15 +299,10 @@ TEST(MqoOfMd3, ModeEightStoresTheSameIntegersBack) {
         EXPECT_NE(back.out.find("write_preview : File[back.glb]"), std::string::npos);
         s.write("again.cfg", "MODE=8\nMQO=back.mqo\nMD3OUTNAME=again.md3\n" + key);
         ASSERT_EQ(s.run({"-cfg", "again.cfg"}).status, 1);
-        const corner_list first = md3_corners(s.read("first.md3"));
-        EXPECT_EQ(md3_corners(s.read("again.md3")), first) << "MD3SCALE " << scale;
-        EXPECT_EQ(first.size(), 3u * 228);
-        const std::string first_file = s.read("first.md3");
-        const std::string again_file = s.read("again.md3");
-        std::vector<std::uint8_t> a(first_file.begin(), first_file.end());
-        std::vector<std::uint8_t> b(again_file.begin(), again_file.end());
-        const md3_model one = read_md3({a.data(), a.size()});
-        const md3_model two = read_md3({b.data(), b.size()});
+        const md3_model one = read_md3_file(s.read("first.md3"));
+        const md3_model two = read_md3_file(s.read("again.md3"));
+        EXPECT_EQ(md3_corners(two), md3_corners(one)) << "MD3SCALE " << scale;
+        EXPECT_EQ(md3_corners(one).size(), 3u * 228);
         ASSERT_EQ(two.tags.size(), one.tags.size());
         for (std::size_t t = 0; t < one.tags.size(); ++t) {
             EXPECT_EQ(two.tags[t].name, one.tags[t].name);

@@ -8,21 +8,11 @@
 #include "mqo/load_mqo.hpp"
 #include "mqo/mqo_document.hpp"
 #include "mqo/mqo_walk.hpp"
-#include "support/capture_stdout.hpp"
+#include "support/mqo_model.hpp"
 
 using namespace ossify;
 
 namespace {
-
-struct read_back {
-    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(2'000'000);
-    byte_region mqo{bytes.data(), bytes.size()};
-    std::int32_t size = -1;
-    explicit read_back(const mqo_document& document) {
-        const std::string text = mqo_text(document);
-        ossify_test::capture_stdout([&] { size = load_mqo_text(text, mqo); });
-    }
-};
 
 TEST(MqoDocument, EveryFloatComesBackBitForBit) {
     std::mt19937 random(11);
@@ -46,21 +36,21 @@ TEST(MqoDocument, EveryFloatComesBackBitForBit) {
                                   {values[i + 2], values[i + 3]},
                                   {values[i + 4], values[i + 5]}}}});
     document.objects.push_back(object);
-    const read_back r(document);
-    ASSERT_GT(r.size, 0);
-    const offset_t at = mqo_first_object(r.mqo);
+    const ossify_test::mqo_model r(mqo_text(document));
+    const offset_t at = mqo_first_object(r.mqo.region);
     int wrong = 0;
     for (std::size_t v = 0; v < object.vertices.size(); ++v) {
-        const vector3 p = mqo_vertex(r.mqo, at, static_cast<std::int32_t>(v));
+        const vector3 p = mqo_vertex(r.mqo.region, at, static_cast<std::int32_t>(v));
         const float got[3] = {p.x, p.y, p.z};
         for (std::size_t k = 0; k < 3; ++k)
             wrong += got[k] != object.vertices[v][k]; // -0 reads back as 0, which is equal
     }
     for (std::size_t f = 0; f < object.faces.size(); ++f)
         for (std::size_t k = 0; k < 6; ++k)
-            wrong += get_f32(r.mqo, mqo_face_at(r.mqo, at, static_cast<std::int32_t>(f)) +
-                                        mqo_face::uv + 4 * static_cast<offset_t>(k)) !=
-                     object.faces[f].uv[k / 2][k % 2];
+            wrong +=
+                get_f32(r.mqo.region, mqo_face_at(r.mqo.region, at, static_cast<std::int32_t>(f)) +
+                                          mqo_face::uv + 4 * static_cast<offset_t>(k)) !=
+                object.faces[f].uv[k / 2][k % 2];
     EXPECT_EQ(wrong, 0);
 }
 
@@ -84,18 +74,18 @@ TEST(MqoDocument, NamesComeBackAsOneTokenThatIsNoKeyword) {
         document.materials.push_back({r.name, r.name.empty() ? "" : r.name + ".tga"});
         document.objects.push_back({r.name, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 2}}}});
     }
-    const read_back back(document);
-    ASSERT_GT(back.size, 0);
-    ASSERT_EQ(mqo_num_object(back.mqo), std::ssize(rows));
-    offset_t object = mqo_first_object(back.mqo);
+    const ossify_test::mqo_model back(mqo_text(document));
+    ASSERT_EQ(mqo_num_object(back.mqo.region), std::ssize(rows));
+    offset_t object = mqo_first_object(back.mqo.region);
     for (std::size_t i = 0; i < std::size(rows); ++i) {
-        EXPECT_EQ(mqo_object_name(back.mqo, object), rows[i].read);
-        EXPECT_EQ(mqo_material_name(back.mqo, static_cast<std::int32_t>(i)), rows[i].read);
-        EXPECT_EQ(mqo_face_material(back.mqo, mqo_face_at(back.mqo, object, 0)), -1);
-        object = mqo_next_object(back.mqo, object);
+        EXPECT_EQ(mqo_object_name(back.mqo.region, object), rows[i].read);
+        EXPECT_EQ(mqo_material_name(back.mqo.region, static_cast<std::int32_t>(i)), rows[i].read);
+        EXPECT_EQ(mqo_face_material(back.mqo.region, mqo_face_at(back.mqo.region, object, 0)), -1);
+        object = mqo_next_object(back.mqo.region, object);
     }
-    EXPECT_EQ(get_text(back.mqo, mqo_material_at(back.mqo, 0) + mqo_material::texture, 64),
-              "body.tga");
+    EXPECT_EQ(
+        get_text(back.mqo.region, mqo_material_at(back.mqo.region, 0) + mqo_material::texture, 64),
+        "body.tga");
 }
 
 TEST(MqoDocument, LeavesOutEmptyListsAndWritesTheModellersLineEnds) {
@@ -108,9 +98,8 @@ TEST(MqoDocument, LeavesOutEmptyListsAndWritesTheModellersLineEnds) {
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
         EXPECT_EQ(text[at - 1], '\r') << at;
     EXPECT_EQ(text.substr(text.size() - 5), "Eof\r\n");
-    const read_back back(document);
-    EXPECT_GT(back.size, 0);
-    EXPECT_EQ(mqo_num_object(back.mqo), 2);
+    const ossify_test::mqo_model back(mqo_text(document));
+    EXPECT_EQ(mqo_num_object(back.mqo.region), 2);
 }
 
 } // namespace
