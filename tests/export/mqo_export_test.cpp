@@ -14,6 +14,7 @@
 #include "mesh/mesh_builder.hpp"
 #include "mesh/mesh_record.hpp"
 #include "mqo/load_mqo.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeletal/stored_pose.hpp"
 #include "support/capture_stdout.hpp"
@@ -229,6 +230,53 @@ TEST(MqoOfPosedMdm, Mode10WritesTheMqoAndThePreviewInOneRun) {
     EXPECT_NE(r.out.find("write_preview : File[model.glb]"), std::string::npos);
     EXPECT_TRUE(r.err.empty()) << r.err;
     check_round_trip(m, 2, s.read("model.mqo"), "mode 10");
+}
+
+// The bundled character through mode 9 and back: its MDM posed by its skeleton
+// MDX is the drawn model again, to the skeleton MDX's precision (0.0027 engine
+// units with the stored angles' unit of 3.1415, so 0.027 here), triangle for
+// triangle with the same texture coordinates.
+TEST(MqoOfPosedMdm, TheBundledCharacterComesBackAsDrawn) {
+    scratch_dir s;
+    for (const char* f : {"character.mqo", "character-skeleton.cfg", "character-to-modeller.cfg"})
+        s.write(f, read_file(source_path(std::string("examples/") + f)));
+    ASSERT_EQ(s.run({"-cfg", "character-skeleton.cfg"}).status, 1);
+    const run_result r = s.run({"-cfg", "character-to-modeller.cfg"});
+    ASSERT_EQ(r.status, 1) << r.out;
+    const mqo_model drawn(s.read("character.mqo"));
+    const mqo_model back(s.read("character-posed.mqo"));
+    const byte_region& a = drawn.mqo.region;
+    const byte_region& b = back.mqo.region;
+    offset_t from = mqo_first_object(a);
+    offset_t to = mqo_first_object(b);
+    int surfaces = 0;
+    double worst = 0;
+    for (std::int32_t i = 0; i < mqo_num_object(a); ++i, from = mqo_next_object(a, from)) {
+        const std::string name = mqo_object_name(a, from);
+        if (!is_mesh_object_name(name, false)) continue;
+        ++surfaces;
+        EXPECT_EQ(mqo_object_name(b, to), name);
+        std::int32_t t = 0;
+        for (std::int32_t f = 0; f < mqo_num_face(a, from); ++f) {
+            const offset_t face = mqo_face_at(a, from, f);
+            if (mqo_face_corners(a, face) != 3) continue;
+            const offset_t other = mqo_face_at(b, to, t++);
+            for (int k = 0; k < 3; ++k) {
+                const vector3 p = mqo_vertex(a, from, mqo_face_vertex(a, face, k));
+                const vector3 q = mqo_vertex(b, to, mqo_face_vertex(b, other, k));
+                worst = std::max({worst, std::abs(double{p.x} - q.x), std::abs(double{p.y} - q.y),
+                                  std::abs(double{p.z} - q.z)});
+                for (offset_t uv = 0; uv < 8; uv += 4)
+                    EXPECT_EQ(get_f32(a, face + mqo_face::uv + 8 * k + uv),
+                              get_f32(b, other + mqo_face::uv + 8 * k + uv));
+            }
+        }
+        EXPECT_EQ(t, mqo_num_face(b, to)) << name;
+        to = mqo_next_object(b, to);
+    }
+    EXPECT_EQ(surfaces, 3);
+    EXPECT_LT(worst, 0.03);
+    EXPECT_EQ(tags_read_back(b).size(), 3u);
 }
 
 TEST(MqoOfPosedMdm, Mode10Refusals) {
