@@ -216,18 +216,17 @@ TEST(MqoOfPosedMdm, ReadsBackAtTenTimesTheEnginesSkinningOnRandomSkeletons) {
     }
 }
 
-TEST(MqoOfPosedMdm, Mode10WritesTheMqoAndThePreviewInOneRun) {
+TEST(MqoOfPosedMdm, Mode10WritesTheMqoAtBindFrame) {
     const scratch_dir s;
     const random_model m = write_model(s, 7);
     s.write("ossify.cfg", "MODE=10\nMDMSOURCE=model.mdm\nMDXSOURCE=anim.mdx\nBINDFRAME=2\n"
-                          "MQOOUT=model.mqo\nPREVIEW=model.glb\n");
+                          "MQOOUT=model.mqo\n");
     const run_result r = s.run();
     ASSERT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("\n--- Writing MQO ---\n\nwrite_mqo : Object[part0] Vertex["),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("write_mqo : File[model.mqo] Object["), std::string::npos);
-    EXPECT_NE(r.out.find("write_preview : File[model.glb]"), std::string::npos);
     EXPECT_TRUE(r.err.empty()) << r.err;
     check_round_trip(m, 2, s.read("model.mqo"), "mode 10");
 }
@@ -289,7 +288,7 @@ TEST(MqoOfPosedMdm, Mode10Refusals) {
     const row rows[] = {
         {sources + "BINDFRAME=3\nMQOOUT=a.mqo\n", "ERROR: Invalid BINDFRAME value.\n",
          "BINDFRAME=3 is not a frame of the MDX, whose frames are 0 to 2."},
-        {sources + "BINDFRAME=-1\nPREVIEW=a.glb\n", "ERROR: Invalid BINDFRAME value.\n",
+        {sources + "BINDFRAME=-1\nMQOOUT=a.mqo\n", "ERROR: Invalid BINDFRAME value.\n",
          "BINDFRAME=-1"},
         {sources + "MD3SOURCE=model.md3\nMQOOUT=a.mqo\n",
          "ERROR:MD3SOURCE and MDMSOURCE name two models; mode 10 takes one.\n", ""},
@@ -340,11 +339,9 @@ TEST(MqoOfMd3, ModeEightStoresTheSameIntegersBack) {
         const std::string key = "MD3SCALE=" + std::to_string(scale) + "\n";
         s.write("first.cfg", "MODE=8\nMQO=character.mqo\nMD3OUTNAME=first.md3\n" + key);
         ASSERT_EQ(s.run({"-cfg", "first.cfg"}).status, 1);
-        s.write("back.cfg",
-                "MODE=10\nMD3SOURCE=first.md3\nMQOOUT=back.mqo\nPREVIEW=back.glb\n" + key);
+        s.write("back.cfg", "MODE=10\nMD3SOURCE=first.md3\nMQOOUT=back.mqo\n" + key);
         const run_result back = s.run({"-cfg", "back.cfg"});
         ASSERT_EQ(back.status, 1) << back.out;
-        EXPECT_NE(back.out.find("write_preview : File[back.glb]"), std::string::npos);
         s.write("again.cfg", "MODE=8\nMQO=back.mqo\nMD3OUTNAME=again.md3\n" + key);
         ASSERT_EQ(s.run({"-cfg", "again.cfg"}).status, 1);
         const md3_model one = read_md3_file(s.read("first.md3"));
