@@ -74,11 +74,13 @@ random_model make_model(std::mt19937& random) {
         return std::uniform_real_distribution<double>(low, high)(random);
     };
     const auto angle = [&] { return static_cast<std::int16_t>(random() % 65536 - 32768); };
+    const auto pick = [&](int n) {
+        return static_cast<std::int32_t>(random() % static_cast<unsigned>(n));
+    };
     random_model m;
     const int bones = 1 + static_cast<int>(random() % 8);
     for (int b = 0; b < bones; ++b)
-        m.mdx.bones.push_back({"bone" + std::to_string(b),
-                               b == 0 ? -1 : static_cast<std::int32_t>(random() % b), 0.0f,
+        m.mdx.bones.push_back({"bone" + std::to_string(b), b == 0 ? -1 : pick(b), 0.0f,
                                static_cast<float>(uniform(0, 12))});
     for (int f = 0; f < 3; ++f) {
         frame_desc frame;
@@ -100,7 +102,7 @@ random_model make_model(std::mt19937& random) {
             const int weights = 1 + static_cast<int>(random() % 3);
             for (int w = 0; w < weights; ++w)
                 vertex.weights.push_back(
-                    {static_cast<std::int32_t>(random() % bones),
+                    {pick(bones),
                      1.0f / static_cast<float>(weights),
                      {static_cast<float>(uniform(-8, 8)), static_cast<float>(uniform(-8, 8)),
                       static_cast<float>(uniform(-8, 8))}});
@@ -113,9 +115,7 @@ random_model make_model(std::mt19937& random) {
         }
         const auto count = static_cast<std::int32_t>(surface.vertices.size());
         for (int t = 0; t < 2 * count; ++t)
-            surface.triangles.push_back({static_cast<std::int32_t>(random() % count),
-                                         static_cast<std::int32_t>(random() % count),
-                                         static_cast<std::int32_t>(random() % count)});
+            surface.triangles.push_back({pick(count), pick(count), pick(count)});
         surface.collapse_map.assign(surface.vertices.size(), 0);
         m.mdm.surfaces.push_back(surface);
     }
@@ -123,7 +123,7 @@ random_model make_model(std::mt19937& random) {
     m.mdm.tags.push_back({"tag_turned",
                           {static_cast<float>(c), static_cast<float>(s), 0, static_cast<float>(-s),
                            static_cast<float>(c), 0, 0, 0, 1},
-                          static_cast<std::int32_t>(random() % bones),
+                          pick(bones),
                           {1.5f, -2.0f, 0.5f},
                           {}});
     m.mdm.tags.push_back({"tag_plain", {1, 0, 0, 0, 1, 0, 0, 0, 1}, 0, {0, 0, 3}, {}});
@@ -163,7 +163,8 @@ void check_round_trip(const random_model& m, std::int32_t frame, const std::stri
             const offset_t face = mqo_face_at(mqo, object, static_cast<std::int32_t>(t));
             EXPECT_EQ(mqo_face_material(mqo, face), static_cast<std::int32_t>(s));
             for (int k = 0; k < 3; ++k) {
-                const auto corner = static_cast<std::size_t>(surface.triangles[t][k]);
+                const auto corner =
+                    static_cast<std::size_t>(surface.triangles[t][static_cast<std::size_t>(k)]);
                 const vector3 p = mqo_vertex(mqo, object, mqo_face_vertex(mqo, face, k));
                 EXPECT_NEAR(p.x, expected[corner][0], 1e-4) << what;
                 EXPECT_NEAR(p.y, expected[corner][1], 1e-4) << what;
