@@ -37,7 +37,8 @@ bool mqo_of_md3(const md3_model& md3, std::int32_t scale, mqo_document& document
 // The marker triangle of a tag at `origin` whose axes are the rows of `axes`:
 // the origin, a forward corner along the first column of the rows and an up
 // corner, half as far, along the second, so that the corner roles and angles the
-// mesh builder gives a tag object come back to these axes.
+// mesh builder gives a tag object come back to these axes (a roll beyond ±90
+// degrees is drawn 0.0016 further, which the builder's angle fold takes back).
 std::array<std::array<float, 3>, 3> tag_marker_corners(const dvec3& origin,
                                                        const bone_rotation& axes);
 
