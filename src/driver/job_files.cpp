@@ -63,7 +63,9 @@ void add_mode_files(const tool_config& c, std::vector<named_file>& files) {
         out("MDM", c.mdm_path);
         return;
     case 10:
-        if (mode10_writes_output(c)) {
+        if (mode10_writes_output(c) && is_set(c.md3_source)) {
+            in("MD3SOURCE", c.md3_source);
+        } else if (mode10_writes_output(c)) {
             in("MDMSOURCE", c.mdm_source);
             in("MDXSOURCE", c.mdx_source);
         } else {
@@ -99,7 +101,7 @@ bool file_is_ready(const named_file& file) {
 } // namespace
 
 bool mode10_writes_output(const tool_config& c) {
-    return is_set(c.preview_path);
+    return is_set(c.preview_path) || is_set(c.mqo_out);
 }
 
 std::vector<source_key> mode10_check_sources(const tool_config& c) {
@@ -119,8 +121,8 @@ bool job_files_are_ready(const tool_config& c) {
         ready = file_is_ready(file) && ready;
     if (c.mode == 10 && !mode10_writes_output(c) && mode10_check_sources(c).empty()) {
         std::fprintf(stderr, "ossify: mode 10 checks the files that MDMSOURCE, MDXSOURCE and "
-                             "MDSSOURCE name, or with PREVIEW=PATH shows MDMSOURCE posed by "
-                             "MDXSOURCE: set at least one of them.\n");
+                             "MDSSOURCE name, or with PREVIEW=PATH or MQOOUT=PATH poses MDMSOURCE "
+                             "by MDXSOURCE (or takes MD3SOURCE): set at least one of them.\n");
         std::printf("ERROR: Missing MDMSOURCE, MDXSOURCE or MDSSOURCE value.\n");
         ready = false;
     }

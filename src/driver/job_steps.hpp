@@ -36,6 +36,8 @@ bool step_replace_mdx_bones(job_context& job); // F: mode 5
 bool step_rescale_mdx(job_context& job);       // G: mode 7
 bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
 bool step_mqo_to_mdm(job_context& job);        // I: mode 9
+bool step_load_posed_model(job_context& job);  // mode 10 with PREVIEW or MQOOUT
+bool step_write_mqo(job_context& job);         // mode 10 with MQOOUT
 bool step_preview(job_context& job);           // every mode, when PREVIEW is set
 bool step_check_models(job_context& job);      // mode 10 without an output key
 
@@ -60,6 +62,9 @@ bool job_files_are_ready(const tool_config& config);
 // The end of modes 4 and 9: loads the reference MDM, gives the MDM buffer its
 // tags, saves it again at the MDM path and prints its report.
 bool transplant_reference_tags(job_context& job);
+
+// MD3SCALE as a factor of at least 1 (absent: 1); false after refusing it.
+bool md3_scale_of(const tool_config& config, std::int32_t& scale);
 
 // Runs the steps of the configured mode in order; false after the first failure.
 bool run_job(job_context& job);

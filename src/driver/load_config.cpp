@@ -60,11 +60,13 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
     OSSIFY_TEXT_KEY("MDSSOURCE", mds_source, false),
-    OSSIFY_TEXT_KEY("MD3SOURCE", md3_source, false),
     OSSIFY_INT_KEY("SURFACELIMIT", surface_limit),
     OSSIFY_TEXT_KEY("SHADERPREFIX", shader_prefix, true),
     OSSIFY_TEXT_KEY("SKINOUT", skin_out, false),
     OSSIFY_TEXT_KEY("UPAXIS", up_axis, true),
+    OSSIFY_INT_KEY("BINDFRAME", bind_frame),
+    OSSIFY_TEXT_KEY("MQOOUT", mqo_out, false),
+    OSSIFY_TEXT_KEY("MD3SOURCE", md3_source, false),
 };
 
 #undef OSSIFY_INT_KEY

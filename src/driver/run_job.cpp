@@ -29,6 +29,11 @@ const job_step job_steps[] = {
     {[](const tool_config& c) { return is_mode(c, 8) || c.mode < 1 || c.mode > 12; },
      step_mqo_to_md3},
     {[](const tool_config& c) { return is_mode(c, 9); }, step_mqo_to_mdm},
+    {[](const tool_config& c) {
+         return is_mode(c, 10) && (c.preview_path[0] != '\0' || c.mqo_out[0] != '\0');
+     },
+     step_load_posed_model},
+    {[](const tool_config& c) { return is_mode(c, 10) && c.mqo_out[0] != '\0'; }, step_write_mqo},
     {[](const tool_config& c) { return c.preview_path[0] != '\0'; }, step_preview},
     {[](const tool_config& c) { return is_mode(c, 10) && !mode10_writes_output(c); },
      step_check_models},

@@ -145,16 +145,6 @@ bool save_skeleton_mdx(job_context& job) {
     return true;
 }
 
-// MD3SCALE is read without a sign: a negative or unreadable text is stored as -1.
-// Absent (0) and 1 store positions as drawn.
-bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
-    scale = config.md3_scale == 0 ? 1 : config.md3_scale;
-    if (scale > 0) return true;
-    std::fprintf(stderr, "ossify: MD3SCALE takes a whole number without a sign, such as 64.\n");
-    std::printf("ERROR: Invalid MD3SCALE value.\n");
-    return false;
-}
-
 // With SKINOUT (and WHOLEMODEL): the skin file of the surfaces just written.
 bool save_skin(const job_context& job, const char* shader) {
     if (job.config.skin_out[0] == '\0' || !whole_model(job)) return true;
@@ -172,6 +162,16 @@ bool md3_bounds_from_stored_model(const tool_config& config) {
 }
 
 } // namespace
+
+// MD3SCALE is read without a sign: a negative or unreadable text is stored as -1.
+// Absent (0) and 1 store positions as drawn.
+bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
+    scale = config.md3_scale == 0 ? 1 : config.md3_scale;
+    if (scale > 0) return true;
+    std::fprintf(stderr, "ossify: MD3SCALE takes a whole number without a sign, such as 64.\n");
+    std::printf("ERROR: Invalid MD3SCALE value.\n");
+    return false;
+}
 
 // The plain conversion tells what it left out once the job is done.
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {

@@ -1,5 +1,5 @@
-// The preview step: the last link of every chain when PREVIEW is set. Mode 10,
-// which has no job of its own, loads an MDM and an MDX here to show them.
+// The preview step: the last link of every chain when PREVIEW is set. In mode
+// 10 it shows the MDM and MDX, or the MD3, that the step before loaded.
 #include <cstdio>
 
 #include "check/check_report.hpp"
@@ -20,7 +20,7 @@ shown what_is_shown(const tool_config& c) {
     if (c.mode == 1 || c.mode == 3) return shown::mds;
     if (c.mode == 8 || c.mode < 1 || c.mode > 12) return shown::md3;
     if (c.mode == 9) return shown::mdm_on_skeleton;
-    if (c.mode == 10) return shown::mdm_on_mdx;
+    if (c.mode == 10) return c.md3_source[0] != '\0' ? shown::md3 : shown::mdm_on_mdx;
     return shown::nothing;
 }
 
@@ -53,14 +53,9 @@ bool write_preview(job_context& job, shown what) {
         size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path, images_of(job));
         break;
     case shown::mdm_on_mdx:
-        std::printf("\n--- Loading MDM ---\n\n");
-        if (load_input("MDMSOURCE", c.mdm_source, load_mdm, b.mdm.region) < 0)
-            return fail("ERROR:Failed to load MDM.\n");
-        warn_surface_faults(b.mdm.region, mesh_format::mdm, c.mdm_source);
-        std::printf("\n--- Loading MDX ---\n\n");
-        if (load_input("MDXSOURCE", c.mdx_source, load_mdx, b.mdx.region) < 0)
-            return fail("ERROR:Failed to load MDX.\n");
-        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
+        // Loaded by the step before (step_load_posed_model).
+        size = write_mdm_preview(b.mdm.region, b.mdx.region, c.bind_frame, c.preview_path,
+                                  images_of(job));
         break;
     case shown::nothing:
         break;

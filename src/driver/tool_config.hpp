@@ -37,7 +37,6 @@ struct tool_config {
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
     char mds_source[path_field_width] = {};   // MDSSOURCE: an MDS for mode 10's check
-    char md3_source[path_field_width] = {};   // MD3SOURCE: an MD3 input
     // Not a key: the text RESCALEFACTOR was given, so that a job can tell 50
     // from "50%" or "0.5", which read as the same or another whole number.
     char rescale_factor_text[name_field_width] = {};
@@ -45,6 +44,9 @@ struct tool_config {
     char shader_prefix[name_field_width] = {}; // SHADERPREFIX: put before every shader name
     char skin_out[path_field_width] = {};      // SKINOUT: a skin file of the surfaces' shaders
     char up_axis[name_field_width] = {};       // UPAXIS: "Y" turns a y-up model z-up
+    std::int32_t bind_frame = 0;              // BINDFRAME: the MDX frame a model is posed at
+    char mqo_out[path_field_width] = {};      // MQOOUT: mode 10 writes the posed model as an MQO
+    char md3_source[path_field_width] = {};   // MD3SOURCE: an MD3 input of mode 10
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -17,7 +17,7 @@ const char* const mode_lines[] = {
     "  7      rescale an MDX by RESCALEFACTOR percent",
     "  8      MQO -> static MD3",
     "  9      MQO with skeleton markers -> skinned MDM, tags of REFERENCEMDM or the skeleton's",
-    "  10     with PREVIEW: MDMSOURCE posed by MDXSOURCE as a glTF; else check the sources",
+    "  10     pose MDMSOURCE by MDXSOURCE (or MD3SOURCE): PREVIEW, MQOOUT; else check",
     "  11-12  accepted; no job",
 };
 
@@ -51,9 +51,11 @@ const key_line key_lines[] = {
     {"SHADERPREFIX=PATH/", "put before every shader name (WHOLEMODEL, modes 8, 9)"},
     {"SKINOUT=PATH", "skin file of surface,shader lines (WHOLEMODEL, modes 8, 9)"},
     {"UPAXIS=Y", "turn a y-up model z-up, facing +x (modes 8, 9)"},
+    {"BINDFRAME=n", "MDX frame the model is posed at, from 0 (mode 10)"},
+    {"MQOOUT=PATH", "MQO of the posed MDM or of MD3SOURCE, 10 x engine size (mode 10)"},
+    {"MD3SOURCE=PATH", "MD3 input, first frame (mode 10)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
     {"MDSSOURCE=PATH", "MDS input of the check (mode 10)"},
-    {"MD3SOURCE=PATH", "MD3 input"},
 };
 
 void print_lines(std::FILE* out, const char* const* first, const char* const* last) {

@@ -73,7 +73,7 @@ TEST(Usage, HelpReadmeAndReaderAgreeOnTheKeys) {
             EXPECT_NE(r.out.find(key), std::string::npos) << key << " is not in the help";
         }
     }
-    EXPECT_EQ(listed, 30);
+    EXPECT_EQ(listed, 32);
 }
 
 TEST(Usage, UnknownOptionsAreIgnoredWithAHint) {

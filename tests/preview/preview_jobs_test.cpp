@@ -211,5 +211,43 @@ TEST_F(PreviewJobs, LeavesOtherModesAndConfigurationsWithoutTheKeyAlone) {
                             "MDXSOURCE file.\n");
 }
 
+// Mode 10 writes MQOOUT and PREVIEW in one run, each as it writes it alone;
+// an MD3 given as MD3SOURCE shows as mode 8 shows the MD3 it writes.
+TEST_F(PreviewJobs, Mode10WritesTheMqoAndThePreviewInOneRun) {
+    const std::string sources = "MODE=10\nMDMSOURCE=reference.mdm\nMDXSOURCE=reference.mdx\n";
+    dir.write("both.cfg", sources + "MQOOUT=both.mqo\nPREVIEW=both.glb\n");
+    dir.write("mqo.cfg", sources + "MQOOUT=alone.mqo\n");
+    dir.write("glb.cfg", sources + "PREVIEW=alone.glb\n");
+    const run_result both = dir.run({"-cfg", "both.cfg"});
+    ASSERT_EQ(both.status, 1) << both.out;
+    ASSERT_EQ(dir.run({"-cfg", "mqo.cfg"}).status, 1);
+    const run_result alone = dir.run({"-cfg", "glb.cfg"});
+    ASSERT_EQ(alone.status, 1);
+    EXPECT_EQ(dir.read("both.mqo"), dir.read("alone.mqo"));
+    EXPECT_EQ(dir.read("both.glb"), dir.read("alone.glb"));
+    const std::size_t mqo_line = both.out.find("write_mqo : File[both.mqo]");
+    EXPECT_NE(mqo_line, std::string::npos);
+    EXPECT_GT(both.out.find("write_preview : File[both.glb]"), mqo_line);
+    // Without MQOOUT the run reads as it always has: load, then the preview.
+    EXPECT_EQ(alone.out.find("--- Writing MQO ---"), std::string::npos);
+    EXPECT_NE(alone.out.find("MDX has been loaded.\n\n------------------------------\n Exporting"),
+              std::string::npos)
+        << alone.out;
+
+    dir.write("md3.cfg", "MODE=8\nMQO=character.mqo\nMD3SHADERPATH=s\nMD3OUTNAME=c.md3\n"
+                         "PREVIEW=mode8.glb\n");
+    dir.write("shown.cfg", "MODE=10\nMD3SOURCE=c.md3\nPREVIEW=mode10.glb\n");
+    ASSERT_EQ(dir.run({"-cfg", "md3.cfg"}).status, 1);
+    const run_result shown = dir.run({"-cfg", "shown.cfg"});
+    ASSERT_EQ(shown.status, 1) << shown.out;
+    EXPECT_NE(shown.out.find("Checking MD3 Header...This MD3 seems to be valid.\n"),
+              std::string::npos);
+    EXPECT_NE(shown.out.find("write_preview : File[mode10.glb] Vertex[152] Triangle[228] "
+                             "Joint[0] Tag[3] Frame[1]\n"),
+              std::string::npos)
+        << shown.out;
+    EXPECT_EQ(dir.read("mode10.glb"), dir.read("mode8.glb"));
+}
+
 } // namespace
 } // namespace ossify_test

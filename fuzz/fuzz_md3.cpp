@@ -1,0 +1,38 @@
+// An MD3 file from arbitrary bytes (MD3SOURCE of mode 10): the reader's check,
+// then for every file it accepts the records, the MQO text of its first frame at
+// two scales, and its preview.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "export/md3_reader.hpp"
+#include "export/mqo_export.hpp"
+#include "fuzz_support.hpp"
+#if OSSIFY_HAS_PREVIEW
+#include "preview/preview_model.hpp"
+#endif
+
+using namespace ossify;
+using ossify_fuzz::fuzz_buffer;
+
+namespace {
+
+fuzz_buffer md3_buffer(1 << 20);
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    byte_region& whole = md3_buffer.fresh(data, size);
+    const byte_region md3 = sub_region(whole, 0, static_cast<offset_t>(std::min(size, whole.size)));
+    if (!md3_fault(md3).empty()) return 0;
+    const md3_model model = read_md3(md3);
+    for (const std::int32_t scale : {1, 64}) {
+        mqo_document document;
+        if (mqo_of_md3(model, scale, document)) mqo_text(document);
+    }
+#if OSSIFY_HAS_PREVIEW
+    preview_model preview;
+    if (preview_of_md3(md3, preview)) encode_glb(preview);
+#endif
+    return 0;
+}
