@@ -64,7 +64,8 @@ void add_mode_files(const tool_config& c, std::vector<named_file>& files) {
         return;
     case 10:
         if (mode10_writes_output(c) && is_set(c.md3_source)) {
-            in("MD3SOURCE", c.md3_source);
+            // With MDMSOURCE too, the loading step refuses the two models.
+            if (!is_set(c.mdm_source)) in("MD3SOURCE", c.md3_source);
         } else if (mode10_writes_output(c)) {
             in("MDMSOURCE", c.mdm_source);
             in("MDXSOURCE", c.mdx_source);

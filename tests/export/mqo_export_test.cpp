@@ -118,6 +118,8 @@ random_model make_model(std::mt19937& random) {
         for (int t = 0; t < 2 * count; ++t)
             surface.triangles.push_back({pick(count), pick(count), pick(count)});
         surface.collapse_map.assign(surface.vertices.size(), 0);
+        for (int b = 0; b < bones; ++b)
+            surface.bone_refs.push_back(b); // every bone: each weighted one and its ancestors
         m.mdm.surfaces.push_back(surface);
     }
     const double c = std::cos(0.7), s = std::sin(0.7);
