@@ -200,9 +200,7 @@ void report_division(const std::string& name, const object_view& o,
 } // namespace
 
 surface_limits limits_for_vertices(std::int32_t vertices) {
-    return {vertices, vertices == default_surface_vertices
-                          ? 2 * default_surface_vertices
-                          : triangles_per_surface_vertex * vertices};
+    return {vertices, triangles_per_surface_vertex * vertices};
 }
 
 std::vector<std::string> material_shader_names(const byte_region& mqo, std::string_view prefix) {

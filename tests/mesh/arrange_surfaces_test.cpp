@@ -259,3 +259,31 @@ TEST(ArrangeSurfaces, MaterialShaderNames) {
     EXPECT_EQ(material_shader_names(m.mqo.region, ""),
               (std::vector<std::string>{"skin", "hero/c.tga"}));
 }
+
+// Seam vertices copied into every part may take the record past its buffer:
+// refused with a message, not cut short.
+TEST(ArrangeSurfaces, RefusesWhatDoesNotFitTheBuffer) {
+    const std::string model =
+        mqo_document(material_chunk({material_line("a")}) +
+                     object_chunk("o", {"0 0 0", "1 0 0", "0 1 0", "1 1 0", "2 0 0"},
+                                  {"3 V(0 1 2) M(0)", "3 V(1 3 2) M(0)", "3 V(1 4 3) M(0)"}));
+    mqo_model sized(model, mqo_options{true});
+    const std::int32_t size = sized.build_mesh();
+    ASSERT_GT(size, 0);
+    mqo_model m(model, mqo_options{true});
+    ASSERT_EQ(m.build_mesh(static_cast<std::size_t>(size) + mesh_vertex::size), size);
+    std::int32_t result = 0;
+    const std::string out = capture_stdout([&] {
+        result = arrange_surfaces(m.mesh.region, {"a"}, {3, 1});
+    });
+    EXPECT_EQ(result, -1);
+    EXPECT_NE(out.find("arrange_surfaces : The surfaces do not fit the mesh buffer"),
+              std::string::npos)
+        << out;
+    // With room for the seams the same model makes three surfaces of three vertices.
+    ASSERT_EQ(m.build_mesh(1 << 20), size);
+    capture_stdout([&] { result = arrange_surfaces(m.mesh.region, {"a"}, {3, 1}); });
+    // Four more vertex records (the seams) and two more object headers with their shader.
+    EXPECT_EQ(result, size + 4 * static_cast<std::int32_t>(mesh_vertex::size) +
+                          2 * static_cast<std::int32_t>(mesh_object::size + mesh_shader::size));
+}
