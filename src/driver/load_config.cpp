@@ -58,6 +58,7 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
+    OSSIFY_INT_KEY("RIG", rig),
 };
 
 #undef OSSIFY_INT_KEY

@@ -10,6 +10,7 @@
 #include "export/mdx_writer.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
+#include "mesh/rig_binding.hpp"
 #include "mqo/load_mqo.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/build_bones.hpp"
@@ -18,15 +19,20 @@ namespace ossify {
 
 namespace {
 
+// RIG reads a rigged model in mode 9, which takes the model whole.
+bool rig(const job_context& job) {
+    return job.config.rig != 0 && job.config.mode == 9;
+}
+
 bool whole_model(const job_context& job) {
-    return job.config.whole_model != 0;
+    return job.config.whole_model != 0 || rig(job);
 }
 
 // Reads the configured MQO model and saves its parsed record as "test.mqoobj".
 bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
     byte_region& mqo = job.buffers.mqo.region;
     const std::int32_t mqo_size =
-        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job)}, &notes);
+        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job), rig(job)}, &notes);
     if (mqo_size < 0) {
         report_refusal_hint(notes, false);
         return fail("ERROR:Failed to load MQO.\n");
@@ -50,13 +56,16 @@ bool blend_weights_are_valid(const tool_config& config) {
 bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes) {
     byte_region& mesh = job.buffers.mesh.region;
     const std::int32_t mesh_size =
-        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job));
+        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job), !rig(job));
     if (mesh_size < 0) {
         if (!whole_model(job)) report_refusal_hint(notes, true);
         return fail("ERROR:Failed to build mesh from MQO.\n");
     }
-    if (bones != nullptr && job.config.blend_weights > 0 &&
-        blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
+    if (bones != nullptr && rig(job)) {
+        if (bind_rig_weights(mesh, job.buffers.mqo.region, *bones, job.config.blend_weights) < 0)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+    } else if (bones != nullptr && job.config.blend_weights > 0 &&
+               blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
         return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
     return true;
@@ -125,7 +134,8 @@ bool step_mqo_to_mdm(job_context& job) {
     if (!blend_weights_are_valid(job.config) || !load_and_save_mqo(job, notes)) return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
-        build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
+        rig(job) ? build_bones_from_rig(job.buffers.mqo.region, bone)
+                 : build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
     if (bone_size < 0) return fail("ERROR:Failed to build bone from MQO.\n");
     if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
     if (!build_and_save_mesh(job, &bone, notes)) return false;

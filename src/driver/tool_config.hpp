@@ -36,6 +36,7 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    std::int32_t rig = 0; // RIG: mode 9 reads bone triangles, skin objects and anchor solids
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -47,6 +47,7 @@ const key_line key_lines[] = {
     {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
+    {"RIG=1", "skeleton from bone: triangles, skin bound by anchor solids (mode 9)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 

@@ -15,16 +15,6 @@ namespace ossify {
 
 namespace {
 
-void write_header_constants(byte_region& boneobj) {
-    // The four identification characters have no NUL of their own: the version
-    // overwrites the one put_text leaves after them.
-    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
-    put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
-    put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
-             boneobj_header::description_text);
-    put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
-}
-
 // Index of the first object named exactly "bone" (the object count when there is
 // none) and its start.
 std::int32_t find_bone_object(const byte_region& mqo, offset_t& bone_object) {
@@ -78,6 +68,16 @@ bool build_bone_records(bone_build& build, std::int32_t root_bone) {
 
 } // namespace
 
+void write_boneobj_header(byte_region& boneobj) {
+    // The four identification characters have no NUL of their own: the version
+    // overwrites the one put_text leaves after them.
+    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
+    put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
+    put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
+             boneobj_header::description_text);
+    put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
+}
+
 std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
                                   std::int32_t root_bone) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_bones_from_mqo\n"
@@ -92,7 +92,7 @@ std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
                     static_cast<long long>(boneobj.size));
         return -1;
     }
-    write_header_constants(boneobj);
+    write_boneobj_header(boneobj);
 
     offset_t bone_object = 0;
     const std::int32_t bone_index = find_bone_object(mqo, bone_object);
