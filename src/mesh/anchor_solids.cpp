@@ -7,6 +7,8 @@
 #include <numeric>
 #include <set>
 
+#include "mqo/polygon_triangulation.hpp"
+
 namespace ossify {
 
 namespace {
@@ -55,11 +57,15 @@ std::vector<anchor_solid> split_solids(std::span<const vector3> vertices,
         }
         anchor_solid& solid = solids[at->second];
         const std::vector<std::int32_t>& c = faces[f].corner;
-        const auto at_corner = [&](std::size_t k) {
-            return to_dvec(vertices[static_cast<std::size_t>(c[k])]);
-        };
-        for (std::size_t k = 1; k + 1 < c.size(); ++k)
-            solid.triangles.push_back({at_corner(0), at_corner(k), at_corner(k + 1)});
+        std::vector<vector3> outline;
+        for (const std::int32_t v : c)
+            outline.push_back(vertices[static_cast<std::size_t>(v)]);
+        std::vector<corner_triangle> cut;
+        triangulate_polygon(outline, cut);
+        for (const corner_triangle& t : cut)
+            solid.triangles.push_back({to_dvec(outline[static_cast<std::size_t>(t[0])]),
+                                       to_dvec(outline[static_cast<std::size_t>(t[1])]),
+                                       to_dvec(outline[static_cast<std::size_t>(t[2])])});
         corners[at->second].insert(c.begin(), c.end());
     }
     for (std::size_t s = 0; s < solids.size(); ++s) {

@@ -19,8 +19,8 @@
 namespace ossify {
 
 // A face of an anchor object: its material and corner vertex numbers. Faces of
-// more than three corners are cut as fans from their first corner; faces of
-// fewer are no part of a solid.
+// more than three corners are cut into triangles along their outline, as the
+// reader cuts mesh faces; faces of fewer are no part of a solid.
 struct solid_face {
     std::int32_t material = -1;
     std::vector<std::int32_t> corner;
