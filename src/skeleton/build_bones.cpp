@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/text_routines.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"
@@ -32,6 +33,7 @@ std::int32_t find_bone_object(const byte_region& mqo, offset_t& bone_object) {
 // or "bone:arm".
 void explain_missing_bone_object(const byte_region& mqo) {
     std::string close;
+    bool rigged = false;
     offset_t object = mqo_first_object(mqo);
     for (std::int32_t i = 0; i < mqo_num_object(mqo); ++i) {
         const std::string name = mqo_object_name(mqo, object);
@@ -39,6 +41,7 @@ void explain_missing_bone_object(const byte_region& mqo) {
         for (char& c : lower)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (lower.find("bone") != std::string::npos) close += " \"" + name + "\"";
+        rigged = rigged || begins_with(name, marker_bone);
         object = mqo_next_object(mqo, object);
     }
     std::fprintf(stderr,
@@ -49,6 +52,11 @@ void explain_missing_bone_object(const byte_region& mqo) {
                      "build_bones_from_mqo : objects with a close name:%s; rename the "
                      "skeleton object to bone.\n",
                      close.c_str());
+    if (rigged)
+        std::fprintf(stderr,
+                     "build_bones_from_mqo : bones drawn as triangles in objects named "
+                     "bone:NAME, with sdef: and anchor objects, are a rigged model: RIG=1 reads "
+                     "it.\n");
 }
 
 bool build_bone_records(bone_build& build, std::int32_t root_bone) {
