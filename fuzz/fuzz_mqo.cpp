@@ -3,7 +3,7 @@
 // the blended weights, and the MD3 (plain and scaled) and MDM writers with their
 // engine-limit warnings, with the tag transplant or the skeleton's own tags, the
 // skeleton MDX and the report of mode 9; with or without the whole-model
-// conversion.
+// conversion, and with the rig convention.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -15,6 +15,7 @@
 #include "fuzz_support.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
+#include "mesh/rig_binding.hpp"
 #include "mqo/load_mqo.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/build_bones.hpp"
@@ -50,13 +51,15 @@ byte_region& reference_mdm() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // A first byte 0x01 runs the pipeline with WHOLEMODEL=1 on the rest.
-    const bool whole = size > 0 && data[0] == 1;
+    // A first byte 0x01 runs the pipeline with WHOLEMODEL=1 on the rest, 0x02
+    // with RIG=1 (the rig's skeleton and binding in mode 9).
+    const bool rig = size > 0 && data[0] == 2;
+    const bool whole = (size > 0 && data[0] == 1) || rig;
     std::string_view text(reinterpret_cast<const char*>(data), size);
     if (whole) text.remove_prefix(1);
     byte_region& mqo = mqo_buffer.fresh();
     mqo_notes notes;
-    if (load_mqo_text(text, mqo, mqo_options{whole}, &notes) < 0) return 0;
+    if (load_mqo_text(text, mqo, mqo_options{whole, rig}, &notes) < 0) return 0;
 
     // Mode 8: mesh without skeleton, then the MD3.
     byte_region& mesh = mesh_buffer.fresh();
@@ -69,14 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             warn_md3_engine_limits(md3, "fuzz.md3");
     }
 
-    // Mode 9: skeleton rooted at bone 0, skinned mesh, MDM, reference tags, report.
+    // Mode 9: skeleton rooted at bone 0 (or the rig's), skinned mesh, MDM,
+    // reference tags, report.
     byte_region& bones = bone_buffer.fresh();
-    if (build_bones_from_mqo(mqo, bones, 0) < 0) return 0;
+    if ((rig ? build_bones_from_rig(mqo, bones) : build_bones_from_mqo(mqo, bones, 0)) < 0)
+        return 0;
     byte_region& skinned = mesh_buffer.fresh();
-    if (build_meshes_from_mqo(skinned, mqo, &bones, whole) < 0) return 0;
+    if (build_meshes_from_mqo(skinned, mqo, &bones, whole, !rig) < 0) return 0;
     // Rigid, or blended over 1 to 4 bones, chosen by the input's length.
     const int blend = static_cast<int>(size % (max_blend_weights + 1));
-    if (blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
+    if (rig && bind_rig_weights(skinned, mqo, bones, blend) < 0) return 0;
+    if (!rig && blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
     const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones);
     if (mdm_size < 0) return 0;
