@@ -115,6 +115,9 @@ bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
 }
 
 bool step_mqo_to_md3(job_context& job) {
+    if (job.config.rig != 0)
+        std::fprintf(stderr, "ossify: mode %d builds no skeleton; RIG is not used.\n",
+                     job.config.mode);
     mqo_notes notes;
     std::int32_t scale = 1;
     if (!md3_scale_of(job.config, scale)) return false;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "base/geometry_double.hpp"
@@ -296,7 +297,9 @@ std::int32_t bind_rig_weights(byte_region& mesh, const byte_region& mqo, const b
                 "---------------------------------\n");
     const std::vector<rig_bone_view> skeleton = read_bones(bones);
     const std::vector<owned_solid> solids = read_solids(mqo, skeleton);
+    std::set<std::string> targets;
     for (const owned_solid& s : solids) {
+        if (!targets.insert(s.target).second) continue;
         bool found = false;
         offset_t o = mqo_first_object(mqo);
         for (std::int32_t i = 0; i < mqo_num_object(mqo) && !found;
