@@ -4,7 +4,7 @@
 // engine-limit warnings, with the tag transplant or the skeleton's own tags, the
 // skeleton MDX and the report of mode 9; with or without the whole-model
 // conversion, which turns the model z-up, divides the surfaces within limits
-// and names their shaders, and writes the skin file.
+// and names their shaders, and writes the skin file; and with the rig convention.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -17,6 +17,7 @@
 #include "mesh/arrange_surfaces.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
+#include "mesh/rig_binding.hpp"
 #include "mqo/load_mqo.hpp"
 #include "mqo/up_axis.hpp"
 #include "skeletal/skeletal.hpp"
@@ -53,13 +54,15 @@ byte_region& reference_mdm() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // A first byte 0x01 runs the pipeline with WHOLEMODEL=1 on the rest.
-    const bool whole = size > 0 && data[0] == 1;
+    // A first byte 0x01 runs the pipeline with WHOLEMODEL=1 on the rest, 0x02
+    // with RIG=1 (the rig's skeleton and binding in mode 9).
+    const bool rig = size > 0 && data[0] == 2;
+    const bool whole = (size > 0 && data[0] == 1) || rig;
     std::string_view text(reinterpret_cast<const char*>(data), size);
     if (whole) text.remove_prefix(1);
     byte_region& mqo = mqo_buffer.fresh();
     mqo_notes notes;
-    if (load_mqo_text(text, mqo, mqo_options{whole}, &notes) < 0) return 0;
+    if (load_mqo_text(text, mqo, mqo_options{whole, rig}, &notes) < 0) return 0;
     if (whole && size % 2 == 0) turn_y_up_to_z_up(mqo);
     // Small limits (3 to 66 vertices) divide even small models.
     const surface_limits limits = limits_for_vertices(static_cast<std::int32_t>(3 + size % 64));
@@ -77,14 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             warn_md3_engine_limits(md3, "fuzz.md3");
     }
 
-    // Mode 9: skeleton rooted at bone 0, skinned mesh, MDM, reference tags, report.
+    // Mode 9: skeleton rooted at bone 0 (or the rig's), skinned mesh, MDM,
+    // reference tags, report.
     byte_region& bones = bone_buffer.fresh();
-    if (build_bones_from_mqo(mqo, bones, 0) < 0) return 0;
+    if ((rig ? build_bones_from_rig(mqo, bones) : build_bones_from_mqo(mqo, bones, 0)) < 0)
+        return 0;
     byte_region& skinned = mesh_buffer.fresh();
-    if (build_meshes_from_mqo(skinned, mqo, &bones, whole) < 0) return 0;
+    if (build_meshes_from_mqo(skinned, mqo, &bones, whole, !rig) < 0) return 0;
     // Rigid, or blended over 1 to 4 bones, chosen by the input's length.
     const int blend = static_cast<int>(size % (max_blend_weights + 1));
-    if (blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
+    if (rig && bind_rig_weights(skinned, mqo, bones, blend) < 0) return 0;
+    if (!rig && blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
     if (whole && arrange_surfaces(skinned, shaders, limits) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
     const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones, whole);

@@ -67,6 +67,7 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("BINDFRAME", bind_frame),
     OSSIFY_TEXT_KEY("MQOOUT", mqo_out, false),
     OSSIFY_TEXT_KEY("MD3SOURCE", md3_source, false),
+    OSSIFY_INT_KEY("RIG", rig),
 };
 
 #undef OSSIFY_INT_KEY

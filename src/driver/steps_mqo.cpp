@@ -13,6 +13,7 @@
 #include "mesh/arrange_surfaces.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
+#include "mesh/rig_binding.hpp"
 #include "mqo/load_mqo.hpp"
 #include "mqo/up_axis.hpp"
 #include "skeletal/skeletal.hpp"
@@ -22,8 +23,13 @@ namespace ossify {
 
 namespace {
 
+// RIG reads a rigged model in mode 9, which takes the model whole.
+bool rig(const job_context& job) {
+    return job.config.rig != 0 && job.config.mode == 9;
+}
+
 bool whole_model(const job_context& job) {
-    return job.config.whole_model != 0;
+    return job.config.whole_model != 0 || rig(job);
 }
 
 bool turns_y_up(const tool_config& config) {
@@ -75,7 +81,7 @@ bool mqo_keys_are_valid(const tool_config& config, std::int32_t most_vertices,
 bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
     byte_region& mqo = job.buffers.mqo.region;
     const std::int32_t mqo_size =
-        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job)}, &notes);
+        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job), rig(job)}, &notes);
     if (mqo_size < 0) {
         report_refusal_hint(notes, false);
         return fail("ERROR:Failed to load MQO.\n");
@@ -103,13 +109,16 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_n
                          const surface_limits& limits) {
     byte_region& mesh = job.buffers.mesh.region;
     std::int32_t mesh_size =
-        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job));
+        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job), !rig(job));
     if (mesh_size < 0) {
         if (!whole_model(job)) report_refusal_hint(notes, true);
         return fail("ERROR:Failed to build mesh from MQO.\n");
     }
-    if (bones != nullptr && job.config.blend_weights > 0 &&
-        blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
+    if (bones != nullptr && rig(job)) {
+        if (bind_rig_weights(mesh, job.buffers.mqo.region, *bones, job.config.blend_weights) < 0)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+    } else if (bones != nullptr && job.config.blend_weights > 0 &&
+               blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
         return fail("ERROR:Failed to build mesh from MQO.\n");
     if (whole_model(job)) {
         mesh_size = arrange_surfaces(
@@ -180,6 +189,9 @@ bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
 }
 
 bool step_mqo_to_md3(job_context& job) {
+    if (job.config.rig != 0)
+        std::fprintf(stderr, "ossify: mode %d builds no skeleton; RIG is not used.\n",
+                     job.config.mode);
     mqo_notes notes;
     std::int32_t scale = 1;
     surface_limits limits;
@@ -211,7 +223,8 @@ bool step_mqo_to_mdm(job_context& job) {
         return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
-        build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
+        rig(job) ? build_bones_from_rig(job.buffers.mqo.region, bone)
+                 : build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
     if (bone_size < 0) return fail("ERROR:Failed to build bone from MQO.\n");
     if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
     if (!build_and_save_mesh(job, &bone, notes, limits)) return false;

@@ -47,6 +47,7 @@ struct tool_config {
     std::int32_t bind_frame = 0;              // BINDFRAME: the MDX frame a model is posed at
     char mqo_out[path_field_width] = {};      // MQOOUT: mode 10 writes the posed model as an MQO
     char md3_source[path_field_width] = {};   // MD3SOURCE: an MD3 input of mode 10
+    std::int32_t rig = 0; // RIG: mode 9 reads bone triangles, skin objects and anchor solids
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -54,6 +54,7 @@ const key_line key_lines[] = {
     {"BINDFRAME=n", "MDX frame the model is posed at, from 0 (mode 10)"},
     {"MQOOUT=PATH", "MQO of the posed MDM or of MD3SOURCE, 10 x engine size (mode 10)"},
     {"MD3SOURCE=PATH", "MD3 input, first frame (mode 10)"},
+    {"RIG=1", "skeleton from bone: triangles, skin bound by anchor solids (mode 9)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
     {"MDSSOURCE=PATH", "MDS input of the check (mode 10)"},
 };

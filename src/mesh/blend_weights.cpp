@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/geometry_double.hpp"
 #include "base/vector_fields.hpp"
 #include "mesh/bone_binding.hpp"
 #include "mesh/mesh_record.hpp"
@@ -18,27 +19,9 @@ namespace {
 // a hundredth of the distance between its bones' placements.
 constexpr double negligible_weight = 0.01;
 
-struct dvec {
-    double x, y, z;
-};
-
-dvec minus(const vector3& a, const vector3& b) {
-    return {static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y,
-            static_cast<double>(a.z) - b.z};
-}
-
-double dot(const dvec& a, const dvec& b) {
-    return (a.x * b.x + a.y * b.y) + a.z * b.z;
-}
-
 // Distance from p to the segment; a segment of length 0 is its origin.
 double segment_distance(const vector3& p, const bone_segment& s) {
-    const dvec axis = minus(s.forward, s.origin);
-    const dvec d = minus(p, s.origin);
-    const double length2 = dot(axis, axis);
-    const double t = length2 > 0.0 ? std::clamp(dot(d, axis) / length2, 0.0, 1.0) : 0.0;
-    const dvec off{d.x - t * axis.x, d.y - t * axis.y, d.z - t * axis.z};
-    return std::sqrt(dot(off, off));
+    return segment_distance(to_dvec(p), to_dvec(s.origin), to_dvec(s.forward));
 }
 
 // 1 for the nearest bones, falling smoothly to 0 at twice the least distance.
@@ -77,17 +60,20 @@ std::vector<bone_segment> bone_segments(const byte_region& bones) {
 }
 
 blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segments, int most) {
-    blend_result result;
-    if (segments.empty()) return result;
-    most = std::clamp(most, 1, max_blend_weights);
-
     std::vector<double> distance(segments.size());
     for (std::size_t k = 0; k < segments.size(); ++k)
         distance[k] = segment_distance(p, segments[k]);
+    return blend_distances(distance, most);
+}
+
+blend_result blend_distances(std::span<const double> distance, int most) {
+    blend_result result;
+    if (distance.empty()) return result;
+    most = std::clamp(most, 1, max_blend_weights);
     const double least = *std::min_element(distance.begin(), distance.end());
 
     std::vector<candidate> ranked;
-    for (std::size_t k = 0; k < segments.size(); ++k) {
+    for (std::size_t k = 0; k < distance.size(); ++k) {
         const double raw = closeness_weight(distance[k], least);
         if (raw > 0.0) ranked.push_back({static_cast<std::int32_t>(k), raw});
     }
@@ -122,6 +108,30 @@ blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segmen
     return result;
 }
 
+void set_vertex_weights(byte_region& mesh, offset_t vertex, const blend_result& r,
+                        std::int32_t first_weight, bone_usage& used) {
+    // Clear the builder's binding: its weight list and its slot weights.
+    const std::int32_t old = get_i32(mesh, vertex + mesh_vertex::num_weights);
+    for (std::int32_t k = 0; k < old && k < mesh_max_bones; ++k) {
+        const offset_t entry = vertex + mesh_vertex::weight_bone + 4 * k;
+        const std::int32_t b = get_i32(mesh, entry);
+        if (b >= 0 && b < mesh_max_bones)
+            put_f32(mesh, vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * b, 0);
+        put_i32(mesh, entry, 0);
+    }
+    for (int k = 0; k < r.count; ++k) {
+        const blend_weight& w = r.weights[static_cast<std::size_t>(k)];
+        put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, w.bone);
+        put_f32(mesh,
+                vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * w.bone +
+                    mesh_bone_slot::weight,
+                w.weight);
+        used[static_cast<std::size_t>(w.bone)] = true;
+    }
+    put_i32(mesh, vertex + mesh_vertex::num_weights, r.count);
+    put_i32(mesh, vertex + mesh_vertex::first_weight, first_weight);
+}
+
 std::int32_t blend_skin_weights(byte_region& mesh, const byte_region& bones, int most) {
     std::printf("---------------------------------\nFUNCTION CALLED : blend_skin_weights\n"
                 "---------------------------------\n");
@@ -135,28 +145,9 @@ std::int32_t blend_skin_weights(byte_region& mesh, const byte_region& bones, int
         std::int32_t weight_index = 0;
         for (std::int32_t j = 0; j < vertices; ++j) {
             const offset_t vertex = first + mesh_vertex::size * j;
-            // Clear the builder's binding: its weight list and its slot weights.
-            const std::int32_t old = get_i32(mesh, vertex + mesh_vertex::num_weights);
-            for (std::int32_t k = 0; k < old && k < mesh_max_bones; ++k) {
-                const offset_t entry = vertex + mesh_vertex::weight_bone + 4 * k;
-                const std::int32_t b = get_i32(mesh, entry);
-                if (b >= 0 && b < mesh_max_bones)
-                    put_f32(mesh, vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * b, 0);
-                put_i32(mesh, entry, 0);
-            }
             const blend_result r =
                 blend_vertex(get_vector3(mesh, vertex + mesh_vertex::position), segments, most);
-            for (int k = 0; k < r.count; ++k) {
-                const blend_weight& w = r.weights[static_cast<std::size_t>(k)];
-                put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, w.bone);
-                put_f32(mesh,
-                        vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * w.bone +
-                            mesh_bone_slot::weight,
-                        w.weight);
-                used[static_cast<std::size_t>(w.bone)] = true;
-            }
-            put_i32(mesh, vertex + mesh_vertex::num_weights, r.count);
-            put_i32(mesh, vertex + mesh_vertex::first_weight, weight_index);
+            set_vertex_weights(mesh, vertex, r, weight_index, used);
             weight_index += r.count;
         }
         write_bone_references(mesh, object, used);

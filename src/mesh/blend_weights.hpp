@@ -20,6 +20,7 @@
 
 #include "base/byte_access.hpp"
 #include "base/vector_math.hpp"
+#include "mesh/bone_binding.hpp"
 
 namespace ossify {
 
@@ -47,6 +48,16 @@ std::vector<bone_segment> bone_segments(const byte_region& bones);
 // The weights of a vertex at `p`, at most `most` (1 to max_blend_weights), by
 // decreasing weight; they sum to 1 up to float32 rounding. No segments: none.
 blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segments, int most);
+
+// The same rule over any distances, one per candidate: the weights' `bone` is
+// the candidate's index in `distance`.
+blend_result blend_distances(std::span<const double> distance, int most);
+
+// Replaces the weights of the mesh vertex at `vertex` by `r` (bones below
+// mesh_max_bones), its weight list starting at `first_weight`, and marks the
+// bones used; the bone-local positions stay as the builder stored them.
+void set_vertex_weights(byte_region& mesh, offset_t vertex, const blend_result& r,
+                        std::int32_t first_weight, bone_usage& used);
 
 // Rebinds every vertex of every mesh object of `mesh` with blend_vertex and
 // rewrites the weight lists, first-weight indexes and bone references; the

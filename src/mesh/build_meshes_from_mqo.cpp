@@ -25,7 +25,8 @@ std::int32_t refuse_overflow(const byte_region& mesh) {
 } // namespace
 
 std::int32_t build_meshes_from_mqo(byte_region& mesh, const byte_region& mqo,
-                                   const byte_region* bones, bool skin_sources_are_meshes) {
+                                   const byte_region* bones, bool skin_sources_are_meshes,
+                                   bool anchors_are_meshes) {
     put_i32(mesh, mesh_header::ofs_sdef, static_cast<std::int32_t>(first_section));
     std::printf("---------------------------------\nFUNCTION CALLED : build_meshes_from_mqo\n"
                 "---------------------------------\n");
@@ -50,7 +51,7 @@ std::int32_t build_meshes_from_mqo(byte_region& mesh, const byte_region& mqo,
 
     offset_t running_size = 0;
     const std::int32_t objects =
-        search_meshobj(mqo, mesh, bones, running_size, skin_sources_are_meshes);
+        search_meshobj(mqo, mesh, bones, running_size, skin_sources_are_meshes, anchors_are_meshes);
     if (objects < 0) {
         put_i32(mesh, mesh_header::num_mesh_obj, 0);
         std::printf("build_meshes_from_mqo : NumMeshObj[%d]\n", 0);

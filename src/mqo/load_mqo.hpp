@@ -16,6 +16,9 @@ namespace ossify {
 // "Converting a model from the modeller").
 struct mqo_options {
     bool whole_model = false;
+    // The rig convention: "anchor" objects are binding solids, kept (mirrored
+    // and cut into triangles like meshes) even when hidden in the modeller.
+    bool rig = false;
 };
 
 // What the reader saw of one object, for the report of what a conversion left out.

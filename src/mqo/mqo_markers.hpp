@@ -22,10 +22,13 @@ inline bool is_marker_material(std::string_view name) {
 }
 
 // Objects built as meshes: all but the skeleton and tag objects and, unless the
-// whole model is converted, the skin sources.
-inline bool is_mesh_object_name(std::string_view name, bool skin_sources_are_meshes) {
+// whole model is converted, the skin sources; the anchors too when a rig reads
+// them as its binding solids.
+inline bool is_mesh_object_name(std::string_view name, bool skin_sources_are_meshes,
+                                bool anchors_are_meshes = true) {
     return !begins_with(name, marker_bone_object) && !begins_with(name, marker_tag) &&
-           (skin_sources_are_meshes || !begins_with(name, marker_skin_source));
+           (skin_sources_are_meshes || !begins_with(name, marker_skin_source)) &&
+           (anchors_are_meshes || !begins_with(name, marker_anchor));
 }
 
 } // namespace ossify

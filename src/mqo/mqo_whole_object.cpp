@@ -143,7 +143,8 @@ bool finish_whole_object(mqo_reader& reader) {
     const mqo_object_note& note = current_note(reader);
     std::vector<mqo_polygon>& polygons = reader.object_polygons;
     if (reader.current_is_mesh) {
-        const char* skipped = note.visible == 0 ? "hidden in the modeller"
+        const bool solid = reader.options.rig && begins_with(name, marker_anchor);
+        const char* skipped = note.visible == 0 && !solid ? "hidden in the modeller"
                               : mqo_num_vertex(reader.mqo, reader.object) == 0 ? "no vertices"
                               : polygons.empty()                               ? "no faces"
                                                                                : nullptr;

@@ -26,6 +26,10 @@ struct record_kind {
     std::int32_t first; // index of the first record of this kind
 };
 
+// Writes the constant fields of the bone object's header (ident, version,
+// description, OffsetBone).
+void write_boneobj_header(byte_region& boneobj);
+
 record_kind bone_kind();
 record_kind tag_kind(const bone_build& build);
 

@@ -8,6 +8,7 @@
 
 #include "base/display_text.hpp"
 #include "base/text_routines.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"
@@ -15,16 +16,6 @@
 namespace ossify {
 
 namespace {
-
-void write_header_constants(byte_region& boneobj) {
-    // The four identification characters have no NUL of their own: the version
-    // overwrites the one put_text leaves after them.
-    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
-    put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
-    put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
-             boneobj_header::description_text);
-    put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
-}
 
 // Index of the first object named exactly "bone" (the object count when there is
 // none) and its start.
@@ -43,6 +34,7 @@ std::int32_t find_bone_object(const byte_region& mqo, offset_t& bone_object) {
 // or "bone:arm".
 void explain_missing_bone_object(const byte_region& mqo) {
     std::string close;
+    bool rigged = false;
     offset_t object = mqo_first_object(mqo);
     for (std::int32_t i = 0; i < mqo_num_object(mqo); ++i) {
         const std::string name = mqo_object_name(mqo, object);
@@ -50,6 +42,7 @@ void explain_missing_bone_object(const byte_region& mqo) {
         for (char& c : lower)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (lower.find("bone") != std::string::npos) close += " \"" + name + "\"";
+        rigged = rigged || begins_with(name, marker_bone);
         object = mqo_next_object(mqo, object);
     }
     std::fprintf(stderr,
@@ -60,6 +53,11 @@ void explain_missing_bone_object(const byte_region& mqo) {
                      "build_bones_from_mqo : objects with a close name:%s; rename the "
                      "skeleton object to bone.\n",
                      text_for_display(close).c_str());
+    if (rigged)
+        std::fprintf(stderr,
+                     "build_bones_from_mqo : bones drawn as triangles in objects named "
+                     "bone:NAME, with sdef: and anchor objects, are a rigged model: RIG=1 reads "
+                     "it.\n");
 }
 
 bool build_bone_records(bone_build& build, std::int32_t root_bone) {
@@ -79,6 +77,16 @@ bool build_bone_records(bone_build& build, std::int32_t root_bone) {
 
 } // namespace
 
+void write_boneobj_header(byte_region& boneobj) {
+    // The four identification characters have no NUL of their own: the version
+    // overwrites the one put_text leaves after them.
+    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
+    put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
+    put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
+             boneobj_header::description_text);
+    put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
+}
+
 std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
                                   std::int32_t root_bone) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_bones_from_mqo\n"
@@ -93,7 +101,7 @@ std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
                     static_cast<long long>(boneobj.size));
         return -1;
     }
-    write_header_constants(boneobj);
+    write_boneobj_header(boneobj);
 
     offset_t bone_object = 0;
     const std::int32_t bone_index = find_bone_object(mqo, bone_object);

@@ -16,4 +16,11 @@ namespace ossify {
 std::int32_t build_bones_from_mqo(const byte_region& mqo, byte_region& boneobj,
                                   std::int32_t root_bone);
 
+// Builds the bone object from the "bone:" objects of a rigged model
+// (rig_bones.hpp says how bones, names and links are read); MQOROOTBONE plays
+// no part. Hidden objects count. Returns OffsetEnd, or -1 when the model has no
+// bone triangle, more bones than the mesh builder takes, a face naming a vertex
+// its object lacks, or a record that outgrows the buffer.
+std::int32_t build_bones_from_rig(const byte_region& mqo, byte_region& boneobj);
+
 } // namespace ossify
