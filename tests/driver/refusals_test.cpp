@@ -173,10 +173,9 @@ TEST(Refusals, ReadSurfacesWithFaultsAreWarnedAboutOnce) {
 TEST(Refusals, ShiftJisNamesReadAsUtf8OnStandardError) {
     scratch_dir s;
     const std::string arm_sjis = "\x98\x72", arm_utf8 = "\xe8\x85\x95"; // 腕
-    s.write("model.mqo",
-            mqo_document(material_chunk({material_line("skin")}) +
-                         object_chunk(arm_sjis, {"0 0 0", "1 0 0", "1 1 0", "0 1 0"},
-                                      {"3 V(0 1 2) M(0)", "4 V(0 1 2 3) M(0)"})));
+    s.write("model.mqo", mqo_document(material_chunk({material_line("skin")}) +
+                                      object_chunk(arm_sjis, {"0 0 0", "1 0 0", "1 1 0", "0 1 0"},
+                                                   {"3 V(0 1 2) M(0)", "4 V(0 1 2 3) M(0)"})));
     s.write("ossify.cfg", mqo_config(8));
     const run_result r = s.run();
     EXPECT_EQ(r.status, 1);
