@@ -9,9 +9,13 @@
 namespace ossify {
 
 // Writes the MDM into `mdm` (zero-filled) and returns its size, or -1 when it
-// would not fit the buffer.
+// would not fit the buffer. Each surface's vertices are stored in the order the
+// engine gives them up below full detail, the last first, with the collapse map
+// and minimum level of detail that go with it; `lod_min_percent` (1 to 100)
+// sets that minimum as a share of each surface's vertices, 0 derives it from
+// how far the levels move the vertices.
 std::int32_t build_mdm_from_mesh(const byte_region& mesh, byte_region& mdm,
-                                 const byte_region& bones);
+                                 const byte_region& bones, std::int32_t lod_min_percent = 0);
 
 // For a model drawn without a reference MDM: gives `mdm` (as build_mdm_from_mesh
 // wrote it, from the same bone object, without tags) one tag per "tag:" record
