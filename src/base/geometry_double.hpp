@@ -1,36 +1,36 @@
 // Three-component vectors in double precision, for geometry that measures and
 // compares rather than stores (the stored records keep float32 and the rounding
-// rules of vector_math.hpp).
+// rules of vector_math.hpp). Every expression is evaluated left to right as
+// written, a dot product (a0·b0 + a1·b1) + a2·b2.
 #pragma once
 
+#include <array>
 #include <cmath>
 
 namespace ossify {
 
-struct dvec3 {
-    double x = 0.0, y = 0.0, z = 0.0;
-};
+using dvec3 = std::array<double, 3>;
 
-inline dvec3 operator+(const dvec3& a, const dvec3& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
+inline dvec3 plus(const dvec3& a, const dvec3& b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
 }
-inline dvec3 operator-(const dvec3& a, const dvec3& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
+inline dvec3 minus(const dvec3& a, const dvec3& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
 }
-inline dvec3 operator*(double s, const dvec3& a) {
-    return {s * a.x, s * a.y, s * a.z};
+inline dvec3 scaled(const dvec3& a, double s) {
+    return {a[0] * s, a[1] * s, a[2] * s};
 }
 inline double dot(const dvec3& a, const dvec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 inline dvec3 cross(const dvec3& a, const dvec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 inline double length(const dvec3& a) {
     return std::sqrt(dot(a, a));
 }
 inline double distance(const dvec3& a, const dvec3& b) {
-    return length(a - b);
+    return length(minus(a, b));
 }
 
 } // namespace ossify

@@ -58,6 +58,9 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
+    OSSIFY_INT_KEY("LODMIN", lod_min),
+    OSSIFY_INT_KEY("MD3LODS", md3_lods),
+    OSSIFY_INT_KEY("PREVIEWLOD", preview_lod),
 };
 
 #undef OSSIFY_INT_KEY

@@ -46,6 +46,15 @@ bool blend_weights_are_valid(const tool_config& config) {
     return false;
 }
 
+// LODMIN is read without a sign: -1 stands for a negative or unreadable text.
+bool lod_min_is_valid(const tool_config& config) {
+    if (config.lod_min >= 0 && config.lod_min <= 100) return true;
+    std::fprintf(stderr, "ossify: LODMIN takes the least share of each surface's vertices the "
+                         "engine draws, 1 to 100 percent (0 or absent: derived from the model).\n");
+    std::printf("ERROR: Invalid LODMIN value.\n");
+    return false;
+}
+
 // Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
 bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes) {
     byte_region& mesh = job.buffers.mesh.region;
@@ -122,7 +131,9 @@ bool step_mqo_to_md3(job_context& job) {
 
 bool step_mqo_to_mdm(job_context& job) {
     mqo_notes notes;
-    if (!blend_weights_are_valid(job.config) || !load_and_save_mqo(job, notes)) return false;
+    if (!blend_weights_are_valid(job.config) || !lod_min_is_valid(job.config) ||
+        !load_and_save_mqo(job, notes))
+        return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
         build_bones_from_mqo(job.buffers.mqo.region, bone, job.config.mqo_root_bone);
@@ -131,7 +142,8 @@ bool step_mqo_to_mdm(job_context& job) {
     if (!build_and_save_mesh(job, &bone, notes)) return false;
 
     byte_region& mdm = job.buffers.mdm.region;
-    const std::int32_t mdm_size = build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone);
+    const std::int32_t mdm_size =
+        build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone, job.config.lod_min);
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");

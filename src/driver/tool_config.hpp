@@ -36,6 +36,9 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    std::int32_t lod_min = 0;  // LODMIN: mode 9's minimum level of detail, percent of the vertices
+    std::int32_t md3_lods = 0; // MD3LODS: mode 8 also writes NAME_1.md3 .. NAME_N.md3
+    std::int32_t preview_lod = 0; // PREVIEWLOD: the level of detail the preview shows
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

@@ -47,6 +47,9 @@ const key_line key_lines[] = {
     {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
+    {"LODMIN=P", "least share of each surface drawn, 1 to 100 percent (mode 9)"},
+    {"MD3LODS=N", "also write NAME_1.md3 .. NAME_N.md3, N 1 to 3 (mode 8)"},
+    {"PREVIEWLOD=P", "preview at lod P percent (9, 10), or MD3 LOD file P (8)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 

@@ -49,19 +49,21 @@ double mesh_model_size(const byte_region& mesh) {
     const std::int32_t objects = get_i32(mesh, mesh_header::num_mesh_obj);
     offset_t object = get_i32(mesh, mesh_header::ofs_mesh_obj);
     bool any = false;
-    dvec3 lo, hi;
+    dvec3 lo{}, hi{};
     for (std::int32_t i = 0; i < objects; ++i) {
         const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
         const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_vertex);
         for (std::int32_t j = 0; j < vertices; ++j) {
             const dvec3 p = position_of(mesh, first + mesh_vertex::size * j);
-            lo = any ? dvec3{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)} : p;
-            hi = any ? dvec3{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)} : p;
+            lo = any ? dvec3{std::min(lo[0], p[0]), std::min(lo[1], p[1]), std::min(lo[2], p[2])}
+                     : p;
+            hi = any ? dvec3{std::max(hi[0], p[0]), std::max(hi[1], p[1]), std::max(hi[2], p[2])}
+                     : p;
             any = true;
         }
         object += get_i32(mesh, object + mesh_object::ofs_end);
     }
-    const double size = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+    const double size = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
     return std::isfinite(size) ? size : 0.0;
 }
 

@@ -17,15 +17,15 @@ struct quadric {
 inline quadric plane_quadric(const dvec3& normal, const dvec3& point, double weight) {
     const double d = -dot(normal, point);
     quadric q;
-    q.a[0] = weight * normal.x * normal.x;
-    q.a[1] = weight * normal.x * normal.y;
-    q.a[2] = weight * normal.x * normal.z;
-    q.a[3] = weight * normal.y * normal.y;
-    q.a[4] = weight * normal.y * normal.z;
-    q.a[5] = weight * normal.z * normal.z;
-    q.b[0] = weight * normal.x * d;
-    q.b[1] = weight * normal.y * d;
-    q.b[2] = weight * normal.z * d;
+    q.a[0] = weight * normal[0] * normal[0];
+    q.a[1] = weight * normal[0] * normal[1];
+    q.a[2] = weight * normal[0] * normal[2];
+    q.a[3] = weight * normal[1] * normal[1];
+    q.a[4] = weight * normal[1] * normal[2];
+    q.a[5] = weight * normal[2] * normal[2];
+    q.b[0] = weight * normal[0] * d;
+    q.b[1] = weight * normal[1] * d;
+    q.b[2] = weight * normal[2] * d;
     q.c = weight * d * d;
     return q;
 }
@@ -39,9 +39,10 @@ inline void add_to(quadric& sum, const quadric& q) {
 }
 
 inline double evaluate(const quadric& q, const dvec3& p) {
-    const double quad = q.a[0] * p.x * p.x + 2.0 * q.a[1] * p.x * p.y + 2.0 * q.a[2] * p.x * p.z +
-                        q.a[3] * p.y * p.y + 2.0 * q.a[4] * p.y * p.z + q.a[5] * p.z * p.z;
-    const double linear = 2.0 * (q.b[0] * p.x + q.b[1] * p.y + q.b[2] * p.z);
+    const double quad = q.a[0] * p[0] * p[0] + 2.0 * q.a[1] * p[0] * p[1] +
+                        2.0 * q.a[2] * p[0] * p[2] + q.a[3] * p[1] * p[1] +
+                        2.0 * q.a[4] * p[1] * p[2] + q.a[5] * p[2] * p[2];
+    const double linear = 2.0 * (q.b[0] * p[0] + q.b[1] * p[1] + q.b[2] * p[2]);
     return quad + linear + q.c;
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 // An open edge of the surface pulls its ends back onto the edge's line this
 // much harder than a triangle's area pulls its corners onto its plane.
-constexpr double border_weight = 10.0;
+constexpr double border_weight = 1000.0;
 // Texture stretch: a collapse that moves a corner's texture coordinates by d
 // (in texture widths) costs as much as moving it by d times the model's size
 // off its planes, halved where the two vertices already share a triangle.
@@ -53,13 +53,13 @@ struct later {
 };
 
 dvec3 without_negative_zero(const dvec3& p) {
-    return {p.x + 0.0, p.y + 0.0, p.z + 0.0};
+    return {p[0] + 0.0, p[1] + 0.0, p[2] + 0.0};
 }
 
 std::weak_ordering compare_positions(const dvec3& a, const dvec3& b) {
-    if (auto c = std::strong_order(a.x, b.x); c != 0) return c;
-    if (auto c = std::strong_order(a.y, b.y); c != 0) return c;
-    return std::strong_order(a.z, b.z);
+    if (auto c = std::strong_order(a[0], b[0]); c != 0) return c;
+    if (auto c = std::strong_order(a[1], b[1]); c != 0) return c;
+    return std::strong_order(a[2], b[2]);
 }
 
 std::size_t at(std::int32_t i) {
@@ -136,10 +136,10 @@ class simplifier {
         }
         dvec3 lo = where_.empty() ? dvec3{} : where_[0], hi = lo;
         for (const dvec3& w : where_) {
-            lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
-            hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
+            lo = {std::min(lo[0], w[0]), std::min(lo[1], w[1]), std::min(lo[2], w[2])};
+            hi = {std::max(hi[0], w[0]), std::max(hi[1], w[1]), std::max(hi[2], w[2])};
         }
-        const double size = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z});
+        const double size = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
         size2_ = std::isfinite(size) ? size * size : 0.0;
         const std::size_t classes = members_.size();
         class_tris_.resize(classes);
@@ -202,21 +202,21 @@ class simplifier {
     void accumulate_quadrics() {
         for (const index_triangle& t : tris_) {
             const dvec3 a = where_[at(t[0])], b = where_[at(t[1])], c = where_[at(t[2])];
-            const dvec3 n = cross(b - a, c - a);
+            const dvec3 n = cross(minus(b, a), minus(c, a));
             const double len = length(n);
             if (!(len > 0.0) || !std::isfinite(len)) continue;
-            const dvec3 unit = (1.0 / len) * n;
+            const dvec3 unit = scaled(n, 1.0 / len);
             const quadric plane = plane_quadric(unit, a, 0.5 * len);
             for (std::int32_t k : t)
                 add_to(quadric_[at(k)], plane);
             for (std::size_t e = 0; e < 3; ++e) {
                 const std::int32_t p = t[e], q = t[(e + 1) % 3];
                 if (shared_triangles(p, q) != 1) continue;
-                const dvec3 edge = where_[at(q)] - where_[at(p)];
+                const dvec3 edge = minus(where_[at(q)], where_[at(p)]);
                 const dvec3 side = cross(edge, unit);
                 const double side_len = length(side);
                 if (!(side_len > 0.0)) continue;
-                const quadric wall = plane_quadric((1.0 / side_len) * side, where_[at(p)],
+                const quadric wall = plane_quadric(scaled(side, 1.0 / side_len), where_[at(p)],
                                                    border_weight * dot(edge, edge));
                 add_to(quadric_[at(p)], wall);
                 add_to(quadric_[at(q)], wall);
@@ -266,10 +266,10 @@ class simplifier {
             const index_triangle& c = tris_[at(t)];
             if (!tri_alive_[at(t)] || holds(c, v)) continue;
             dvec3 p[3] = {where_[at(c[0])], where_[at(c[1])], where_[at(c[2])]};
-            const dvec3 before = cross(p[1] - p[0], p[2] - p[0]);
+            const dvec3 before = cross(minus(p[1], p[0]), minus(p[2], p[0]));
             for (std::size_t k = 0; k < 3; ++k)
                 if (c[k] == u) p[k] = where_[at(v)];
-            const dvec3 after = cross(p[1] - p[0], p[2] - p[0]);
+            const dvec3 after = cross(minus(p[1], p[0]), minus(p[2], p[0]));
             if (dot(before, after) <= 0.0 && dot(before, before) > 0.0) return false;
         }
         return true;
@@ -288,8 +288,8 @@ class simplifier {
         }
         for (std::int32_t t : class_tris_[at(u)]) {
             const index_triangle& c = tris_[at(t)];
-            area += 0.5 * length(cross(where_[at(c[1])] - where_[at(c[0])],
-                                       where_[at(c[2])] - where_[at(c[0])]));
+            area += 0.5 * length(cross(minus(where_[at(c[1])], where_[at(c[0])]),
+                                       minus(where_[at(c[2])], where_[at(c[0])])));
         }
         for (std::size_t k = 0; k < around.size(); ++k) {
             const std::int32_t v = around[k];
