@@ -1,5 +1,7 @@
 // Steps H and I: the MQO jobs of modes 8 and 9.
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
@@ -8,6 +10,7 @@
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "export/mesh_record_level.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mqo/load_mqo.hpp"
@@ -106,6 +109,55 @@ bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
     return false;
 }
 
+// MD3LODS is read without a sign: -1 stands for a negative or unreadable text.
+// PREVIEWLOD names one of the files written.
+bool md3_lods_are_valid(const tool_config& config) {
+    if (config.md3_lods >= 0 && config.md3_lods <= max_md3_lods && config.preview_lod >= 0 &&
+        config.preview_lod <= config.md3_lods)
+        return true;
+    std::fprintf(stderr,
+                 "ossify: MD3LODS takes the number of level-of-detail files, 1 to %d; "
+                 "PREVIEWLOD in mode 8 takes one of them, 1 to MD3LODS.\n",
+                 max_md3_lods);
+    std::printf("ERROR: Invalid MD3LODS value.\n");
+    return false;
+}
+
+// NAME_k.md3 beside NAME.md3 (the extension kept as written; a name without
+// ".md3" gets "_k" at its end).
+std::string md3_level_path(const std::string& path, std::int32_t level) {
+    const std::size_t dot = path.size() >= 4 ? path.size() - 4 : std::string::npos;
+    const bool has_extension = dot != std::string::npos && path[dot] == '.' &&
+                               (path[dot + 1] | 0x20) == 'm' && (path[dot + 2] | 0x20) == 'd' &&
+                               path[dot + 3] == '3';
+    const std::string stem = has_extension ? path.substr(0, dot) : path;
+    return stem + "_" + std::to_string(level) + (has_extension ? path.substr(dot) : "");
+}
+
+// With MD3LODS=N: NAME_1.md3 .. NAME_N.md3, each from the mesh record with
+// about half the vertices of the one before. The level PREVIEWLOD names is left
+// in the MD3 buffer for the preview.
+bool save_md3_levels(job_context& job, std::int32_t scale) {
+    for (std::int32_t level = 1; level <= job.config.md3_lods; ++level) {
+        const std::string path = md3_level_path(job.config.md3_out_name, level);
+        std::printf("MD3 level of detail %d : %s\n", level, path.c_str());
+        work_buffer level_mesh = make_work_buffer(mesh_buffer_size);
+        work_buffer level_md3 = make_work_buffer(md3_buffer_size);
+        if (level_mesh.region.data == nullptr || level_md3.region.data == nullptr)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+        if (mesh_record_level(job.buffers.mesh.region, level_mesh.region, level) < 0)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+        const std::int32_t size = build_md3_from_mesh(level_mesh.region, level_md3.region,
+                                                      job.config.md3_shader_path, scale);
+        if (size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
+        if (save_file(path.c_str(), level_md3.region, size) < 0)
+            return fail("ERROR: Failed to save file.\n");
+        warn_md3_engine_limits(level_md3.region, path.c_str());
+        if (level == job.config.preview_lod) std::swap(job.buffers.md3, level_md3);
+    }
+    return true;
+}
+
 } // namespace
 
 // The plain conversion tells what it left out once the job is done.
@@ -117,7 +169,7 @@ bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
 bool step_mqo_to_md3(job_context& job) {
     mqo_notes notes;
     std::int32_t scale = 1;
-    if (!md3_scale_of(job.config, scale)) return false;
+    if (!md3_scale_of(job.config, scale) || !md3_lods_are_valid(job.config)) return false;
     if (!load_and_save_mqo(job, notes) || !build_and_save_mesh(job, nullptr, notes)) return false;
     byte_region& md3 = job.buffers.md3.region;
     const std::int32_t md3_size =
@@ -126,6 +178,7 @@ bool step_mqo_to_md3(job_context& job) {
     if (save_file(job.config.md3_out_name, md3, md3_size) < 0)
         return fail("ERROR: Failed to save file.\n");
     warn_md3_engine_limits(md3, job.config.md3_out_name);
+    if (job.config.md3_lods > 0 && !save_md3_levels(job, scale)) return false;
     return report_after(job, notes, true);
 }
 

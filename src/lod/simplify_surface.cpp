@@ -435,10 +435,34 @@ class simplifier {
         record_class(u, c.from, c.onto, c.rank);
         for (std::int32_t k : neighbours(v))
             touched.push_back(k);
+        touched.push_back(v);
         std::sort(touched.begin(), touched.end());
         touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+        remove_undrawn(touched, v);
         for (std::int32_t k : touched)
             if (!removed_[at(k)]) enqueue(k);
+    }
+
+    // A class left on no triangle is drawn nowhere: it goes at once, so that it
+    // takes no place among the vertices kept, onto the class it went towards
+    // when that is still drawn, else onto the nearest class still drawn.
+    void remove_undrawn(const std::vector<std::int32_t>& classes, std::int32_t towards) {
+        for (std::int32_t k : classes) {
+            if (removed_[at(k)] || !live_triangles(k).empty()) continue;
+            std::int32_t onto = live_triangles(towards).empty() ? -1 : towards;
+            double nearest = 0.0;
+            const auto count = static_cast<std::int32_t>(members_.size());
+            for (std::int32_t c = 0; c < count && onto != towards; ++c) {
+                if (removed_[at(c)] || live_triangles(c).empty()) continue;
+                const double d = distance(where_[at(k)], where_[at(c)]);
+                if (onto < 0 || d < nearest) {
+                    onto = c;
+                    nearest = d;
+                }
+            }
+            if (onto < 0) return; // nothing is drawn any more
+            record_class(k, members_[at(k)].front(), members_[at(onto)].front(), same_bones);
+        }
     }
 
     // What is left has no triangle: it all goes onto the lowest class's first vertex.

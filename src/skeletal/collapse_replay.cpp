@@ -21,19 +21,24 @@ std::vector<std::int32_t> engine_collapse_array(std::span<const std::int32_t> ma
 
 std::vector<index_triangle> replay_collapse_map(std::span<const std::int32_t> map,
                                                 std::span<const index_triangle> triangles,
-                                                std::int32_t render_count) {
+                                                std::int32_t render_count,
+                                                std::vector<std::int32_t>* drawn_numbers) {
+    if (drawn_numbers != nullptr) drawn_numbers->clear();
     const std::vector<std::int32_t> collapse = engine_collapse_array(map, render_count);
     const auto count = static_cast<std::int32_t>(map.size());
     std::vector<index_triangle> drawn;
     drawn.reserve(triangles.size());
-    for (const index_triangle& t : triangles) {
+    for (std::size_t n = 0; n < triangles.size(); ++n) {
+        const index_triangle& t = triangles[n];
         index_triangle corners{};
         for (std::size_t c = 0; c < 3; ++c)
             corners[c] = t[c] >= 0 && t[c] < count ? collapse[static_cast<std::size_t>(t[c])] : -1;
         const bool stray = corners[0] < 0 || corners[1] < 0 || corners[2] < 0;
         if (stray ||
-            (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2]))
+            (corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2])) {
             drawn.push_back(corners);
+            if (drawn_numbers != nullptr) drawn_numbers->push_back(static_cast<std::int32_t>(n));
+        }
     }
     return drawn;
 }

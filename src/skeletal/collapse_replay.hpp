@@ -24,10 +24,12 @@ std::vector<std::int32_t> engine_collapse_array(std::span<const std::int32_t> ma
 // The triangles the engine draws at `render_count`, corners replaced through
 // the collapse array, in stored order; those whose corners are not all different
 // are dropped. A corner outside the surface or reading a stale entry stays in
-// the result as -1 (a stray triangle).
+// the result as -1 (a stray triangle). `drawn_numbers`, when given, receives
+// the number of each drawn triangle in `triangles`.
 std::vector<index_triangle> replay_collapse_map(std::span<const std::int32_t> map,
                                                 std::span<const index_triangle> triangles,
-                                                std::int32_t render_count);
+                                                std::int32_t render_count,
+                                                std::vector<std::int32_t>* drawn_numbers = nullptr);
 
 // The vertex count the engine draws at `lod` (0 to 1) for a surface of
 // `vertex_count` vertices: (int)(vertex_count * lod), raised to `min_lod`.
