@@ -36,8 +36,7 @@ bool better(const choice& a, const choice& b) {
 }
 
 struct queued {
-    int rank;
-    double error;
+    choice best;
     std::int32_t first_vertex;
     std::int32_t cls;
     std::uint32_t version;
@@ -46,8 +45,8 @@ struct queued {
 // The cheapest collapse comes out of the queue first; ties by vertex number.
 struct later {
     bool operator()(const queued& a, const queued& b) const {
-        if (a.rank != b.rank) return a.rank > b.rank;
-        if (a.error != b.error) return a.error > b.error;
+        if (a.best.rank != b.best.rank) return a.best.rank > b.best.rank;
+        if (a.best.error != b.best.error) return a.best.error > b.best.error;
         return a.first_vertex > b.first_vertex;
     }
 };
@@ -103,6 +102,8 @@ class simplifier {
     std::vector<int> removal_rank_;
     double size2_ = 0.0;
     std::priority_queue<queued, std::vector<queued>, later> queue_;
+    // Scratch lists of the candidate checks, kept to spare their allocations.
+    std::vector<std::int32_t> shared_, around_u_, around_v_, common_, opposite_;
 
     void group_positions() {
         std::vector<std::int32_t> sorted(at(n_));
@@ -231,14 +232,13 @@ class simplifier {
         return list;
     }
 
-    std::vector<std::int32_t> neighbours(std::int32_t c) {
-        std::vector<std::int32_t> out;
+    void neighbours(std::int32_t c, std::vector<std::int32_t>& out) {
+        out.clear();
         for (std::int32_t t : live_triangles(c))
             for (std::int32_t k : tris_[at(t)])
                 if (k != c) out.push_back(k);
         std::sort(out.begin(), out.end());
         out.erase(std::unique(out.begin(), out.end()), out.end());
-        return out;
     }
 
     // Texture stretch of sending every vertex of class `u` onto vertex `onto`.
@@ -277,14 +277,15 @@ class simplifier {
 
     choice best_collapse(std::int32_t u) {
         choice best;
-        const std::vector<std::int32_t> around = neighbours(u);
+        std::vector<std::int32_t> around;
+        neighbours(u, around);
         if (around.empty()) return best;
         double area = 0.0;
         bool border = false;
-        std::vector<std::int32_t> shared(around.size());
+        shared_.resize(around.size());
         for (std::size_t k = 0; k < around.size(); ++k) {
-            shared[k] = shared_triangles(u, around[k]);
-            border = border || shared[k] == 1;
+            shared_[k] = shared_triangles(u, around[k]);
+            border = border || shared_[k] == 1;
         }
         for (std::int32_t t : class_tris_[at(u)]) {
             const index_triangle& c = tris_[at(t)];
@@ -295,10 +296,7 @@ class simplifier {
             const std::int32_t v = around[k];
             choice c;
             c.target = v;
-            int rank = same_bones;
-            if (border && shared[k] != 1) rank = reshaping;
-            if (rank < reshaping && !keeps_link(u, v, around)) rank = reshaping;
-            if (rank < reshaping && !keeps_facing(u, v)) rank = reshaping;
+            int rank = border && shared_[k] != 1 ? reshaping : same_bones;
             // The vertex of v that the class goes onto: the cheapest in texture
             // stretch; the class's vertex that goes last is one linked to it.
             double stretch = 0.0;
@@ -326,6 +324,11 @@ class simplifier {
             c.error = evaluate(both, where_[at(v)]) + area * reach * reach +
                       uv_weight * area * size2_ * stretch;
             if (!std::isfinite(c.error)) c.error = 0.0;
+            // The shape checks can only make a collapse dearer: they are made
+            // only for one that would otherwise be chosen.
+            if (!better(c, best)) continue;
+            if (c.rank < reshaping && (!keeps_link(u, v, around) || !keeps_facing(u, v)))
+                c.rank = reshaping;
             if (better(c, best)) best = c;
         }
         return best;
@@ -335,11 +338,14 @@ class simplifier {
     // third corners of the triangles on the edge, or the collapse would pinch
     // the surface.
     bool keeps_link(std::int32_t u, std::int32_t v, const std::vector<std::int32_t>& around_u) {
-        const std::vector<std::int32_t> around_v = neighbours(v);
-        std::vector<std::int32_t> common;
+        std::vector<std::int32_t>& around_v = around_v_;
+        neighbours(v, around_v);
+        std::vector<std::int32_t>& common = common_;
+        common.clear();
         std::set_intersection(around_u.begin(), around_u.end(), around_v.begin(), around_v.end(),
                               std::back_inserter(common));
-        std::vector<std::int32_t> opposite;
+        std::vector<std::int32_t>& opposite = opposite_;
+        opposite.clear();
         for (std::int32_t t : class_tris_[at(u)]) {
             const index_triangle& c = tris_[at(t)];
             if (!tri_alive_[at(t)] || !holds(c, v)) continue;
@@ -355,7 +361,7 @@ class simplifier {
         ++version_[at(u)];
         const choice c = best_collapse(u);
         if (c.target < 0) return;
-        queue_.push({c.rank, c.error, members_[at(u)].front(), u, version_[at(u)]});
+        queue_.push({c, members_[at(u)].front(), u, version_[at(u)]});
     }
 
     void record_class(std::int32_t u, std::int32_t from, std::int32_t onto, int rank) {
@@ -402,21 +408,26 @@ class simplifier {
             queue_.pop();
             const std::int32_t u = top.cls;
             if (removed_[at(u)] || top.version != version_[at(u)]) continue;
-            // Neighbourhoods two steps away may have changed since u was queued.
-            const choice c = best_collapse(u);
-            if (c.target < 0) continue;
-            if (c.rank != top.rank || c.error != top.error) {
+            // A collapse requeues the classes whose triangles it changed; for
+            // the others next to its target, costs can only have grown and the
+            // link condition can only have tightened, so the queued entry is a
+            // bound that is checked here.
+            const choice now = best_collapse(u);
+            if (now.target < 0) continue;
+            if (now.rank != top.best.rank || now.error != top.best.error ||
+                now.target != top.best.target) {
                 ++version_[at(u)];
-                queue_.push({c.rank, c.error, top.first_vertex, u, version_[at(u)]});
+                queue_.push({now, top.first_vertex, u, version_[at(u)]});
                 continue;
             }
-            collapse(u, c);
+            collapse(u, top.best);
         }
     }
 
     void collapse(std::int32_t u, const choice& c) {
         const std::int32_t v = c.target;
-        std::vector<std::int32_t> touched = neighbours(u);
+        std::vector<std::int32_t> touched;
+        neighbours(u, touched);
         for (std::int32_t t : class_tris_[at(u)]) {
             index_triangle& corners = tris_[at(t)];
             if (!tri_alive_[at(t)]) continue;
@@ -433,8 +444,6 @@ class simplifier {
         reach_[at(v)] =
             std::max(reach_[at(v)], reach_[at(u)] + distance(where_[at(u)], where_[at(v)]));
         record_class(u, c.from, c.onto, c.rank);
-        for (std::int32_t k : neighbours(v))
-            touched.push_back(k);
         touched.push_back(v);
         std::sort(touched.begin(), touched.end());
         touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
