@@ -73,6 +73,7 @@ class simplifier {
         weld_triangles();
         link_vertices();
         accumulate_quadrics();
+        number_bone_sets();
     }
 
     collapse_order run() {
@@ -96,7 +97,8 @@ class simplifier {
     std::vector<std::vector<std::int32_t>> vertex_links_; // input edges, sorted
     std::vector<quadric> quadric_;
     std::vector<char> removed_;
-    std::vector<double> reach_; // bound of the distance of the vertices sent to a class
+    std::vector<double> reach_;          // how far the vertices sent to a class may lie from it
+    std::vector<std::int32_t> bone_set_; // per vertex: the number of its bone set
     std::vector<std::uint32_t> version_;
     std::vector<std::pair<std::int32_t, std::int32_t>> removals_; // vertex, onto
     std::vector<int> removal_rank_;
@@ -257,7 +259,23 @@ class simplifier {
     }
 
     bool follow_same_bones(std::int32_t a, std::int32_t b) const {
-        return s_.bone_sets.size() != at(n_) || s_.bone_sets[at(a)] == s_.bone_sets[at(b)];
+        return bone_set_.empty() || bone_set_[at(a)] == bone_set_[at(b)];
+    }
+
+    // Numbers the distinct bone sets, so that comparing two is one comparison.
+    void number_bone_sets() {
+        if (s_.bone_sets.size() != at(n_)) return;
+        std::vector<std::int32_t> by_set(at(n_));
+        for (std::int32_t v = 0; v < n_; ++v)
+            by_set[at(v)] = v;
+        const auto& sets = s_.bone_sets;
+        std::sort(by_set.begin(), by_set.end(), [&](std::int32_t a, std::int32_t b) {
+            return sets[at(a)] != sets[at(b)] ? sets[at(a)] < sets[at(b)] : a < b;
+        });
+        bone_set_.assign(at(n_), 0);
+        for (std::size_t k = 1; k < by_set.size(); ++k)
+            bone_set_[at(by_set[k])] = bone_set_[at(by_set[k - 1])] +
+                                       (sets[at(by_set[k])] != sets[at(by_set[k - 1])] ? 1 : 0);
     }
 
     // False when moving class `u` onto `v` turns one of its other triangles over.
@@ -282,11 +300,14 @@ class simplifier {
         if (around.empty()) return best;
         double area = 0.0;
         bool border = false;
-        shared_.resize(around.size());
-        for (std::size_t k = 0; k < around.size(); ++k) {
-            shared_[k] = shared_triangles(u, around[k]);
+        shared_.assign(around.size(), 0);
+        for (std::int32_t t : class_tris_[at(u)])
+            for (std::int32_t k : tris_[at(t)])
+                if (k != u)
+                    ++shared_[static_cast<std::size_t>(
+                        std::lower_bound(around.begin(), around.end(), k) - around.begin())];
+        for (std::size_t k = 0; k < around.size(); ++k)
             border = border || shared_[k] == 1;
-        }
         for (std::int32_t t : class_tris_[at(u)]) {
             const index_triangle& c = tris_[at(t)];
             area += 0.5 * length(cross(minus(where_[at(c[1])], where_[at(c[0])]),
