@@ -16,6 +16,10 @@ minor page faults (best of --runs runs), and as the floor the time to start a
 process that does nothing plus the time to write the same bytes (the standard
 output and every file the mode writes) from memory into new files.
 
+Last, when it is built (cmake --build build --target bench_simplify), it runs
+bench_simplify beside the tool: the level-of-detail order of one surface of
+6,000 vertices, the most the engine's collapse buffer holds.
+
 Usage: python3 bench/bench.py [--ossify build/ossify] [--dir bench/out] [--runs 3]
 Standard library only.
 """
@@ -366,6 +370,11 @@ def main():
         print(f"| {mode} | {wall * 1000:.1f} | {cpu * 1000:.0f} | {floor * 1000:.1f} | "
               f"{wall / floor:.2f} | "
               f"{rss / 1024:.1f} | {faults:,} | {written:,} |")
+    simplify = os.path.join(os.path.dirname(tool), "bench_simplify")
+    if os.path.exists(simplify):
+        print()
+        out = subprocess.run([simplify, str(max(args.runs, 1))], capture_output=True, text=True)
+        print(out.stdout.strip())
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 // An MDM file from arbitrary bytes: the loader's checks, then for every file it
 // accepts the report, the engine-limit warnings, the surface-fault warnings and
-// mode 10's check (alone and beside an MDX without bones), its preview on a skeleton-less
-// MDX, the tag transplant of mode 4 in both directions and the rescaling of mode 6.
+// mode 10's check (alone and beside an MDX without bones), its preview on a
+// skeleton-less MDX (at full detail and at a level of detail), the tag
+// transplant of mode 4 in both directions and the rescaling of mode 6.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 #if OSSIFY_HAS_PREVIEW
     preview_model model;
     if (preview_of_mdm_on_mdx(mdm, other_buffer.empty_mdx(), 0, model)) encode_glb(model);
+    // PREVIEWLOD: the collapse map replayed at a level from the file's length.
+    preview_model level;
+    preview_of_mdm_on_mdx(mdm, other_buffer.empty_mdx(), 0, level,
+                          1 + static_cast<std::int32_t>(size % 99));
 #endif
     replace_mdm_tags(mdm, other_buffer.empty_mdm());
     rescale_mdm(mdm, 50);

@@ -1,6 +1,7 @@
 // The MQO pipeline on arbitrary text: the reader, then for every model it
 // accepts the skeleton builder, the mesh builder with and without the skeleton,
-// the blended weights, and the MD3 (plain and scaled) and MDM writers with their
+// the blended weights, and the MD3 (plain and scaled, and a level of detail) and
+// MDM writers (with a derived or set minimum level of detail) with their
 // engine-limit warnings, with the tag transplant or the skeleton's own tags, the
 // skeleton MDX and the report of mode 9; with or without the whole-model
 // conversion, which turns the model z-up, divides the surfaces within limits
@@ -13,6 +14,7 @@
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "export/mesh_record_level.hpp"
 #include "fuzz_support.hpp"
 #include "mesh/arrange_surfaces.hpp"
 #include "mesh/blend_weights.hpp"
@@ -38,6 +40,7 @@ fuzz_buffer mdm_buffer(1 << 20);
 fuzz_buffer reference_buffer(1 << 12);
 fuzz_buffer own_tags_buffer(1 << 20);
 fuzz_buffer mdx_buffer(1 << 20);
+fuzz_buffer level_buffer(1 << 21);
 
 // A reference MDM of one tag on bone 0, as mode 9 transplants it.
 byte_region& reference_mdm() {
@@ -78,6 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         byte_region& md3 = md3_buffer.fresh();
         if (build_md3_from_mesh(mesh, md3, whole ? nullptr : "shader", scale, whole) >= 0)
             warn_md3_engine_limits(md3, "fuzz.md3");
+        // A level-of-detail file of MD3LODS, its level from the input's length.
+        byte_region& level = level_buffer.fresh();
+        if (mesh_record_level(mesh, level, 1 + static_cast<std::int32_t>(size % 3)) >= 0)
+            build_md3_from_mesh(level, md3_buffer.fresh(), "shader", scale);
     }
 
     // Mode 9: skeleton rooted at bone 0 (or the rig's), skinned mesh, MDM,
@@ -93,7 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!rig && blend > 0 && blend_skin_weights(skinned, bones, blend) < 0) return 0;
     if (whole && arrange_surfaces(skinned, shaders, limits) < 0) return 0;
     byte_region& mdm = mdm_buffer.fresh();
-    const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones, whole);
+    // The minimum level of detail derived, or set by LODMIN, from the input's length.
+    const auto lod_min = static_cast<std::int32_t>(size % 7 == 0 ? 60 : 0);
+    const std::int32_t mdm_size = build_mdm_from_mesh(skinned, mdm, bones, whole, lod_min);
     if (mdm_size < 0) return 0;
     build_mdx_from_skeleton(bones, mdm, mdx_buffer.fresh());
     // Without a reference: the skeleton's own tags, on a copy of the MDM.

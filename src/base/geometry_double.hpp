@@ -5,6 +5,7 @@
 // every build.
 #pragma once
 
+#include <array>
 #include <cmath>
 
 #include "base/vector_math.hpp"
@@ -50,5 +51,32 @@ double triangle_distance(const dvec& p, const dvec& a, const dvec& b, const dvec
 // inside a closed solid and 0 outside, whatever the solid's shape. 0 when p
 // lies on a corner.
 double solid_angle(const dvec& p, const dvec& a, const dvec& b, const dvec& c);
+
+// Three-component vectors as arrays, for the simplifier and the posing module,
+// which index their components.
+
+using dvec3 = std::array<double, 3>;
+
+inline dvec3 plus(const dvec3& a, const dvec3& b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+inline dvec3 minus(const dvec3& a, const dvec3& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+inline dvec3 scaled(const dvec3& a, double s) {
+    return {a[0] * s, a[1] * s, a[2] * s};
+}
+inline double dot(const dvec3& a, const dvec3& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+inline dvec3 cross(const dvec3& a, const dvec3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+inline double length(const dvec3& a) {
+    return std::sqrt(dot(a, a));
+}
+inline double distance(const dvec3& a, const dvec3& b) {
+    return length(minus(a, b));
+}
 
 } // namespace ossify

@@ -68,6 +68,9 @@ const config_key config_keys[] = {
     OSSIFY_TEXT_KEY("MQOOUT", mqo_out, false),
     OSSIFY_TEXT_KEY("MD3SOURCE", md3_source, false),
     OSSIFY_INT_KEY("RIG", rig),
+    OSSIFY_INT_KEY("LODMIN", lod_min),
+    OSSIFY_INT_KEY("MD3LODS", md3_lods),
+    OSSIFY_INT_KEY("PREVIEWLOD", preview_lod),
 };
 
 #undef OSSIFY_INT_KEY

@@ -1,5 +1,6 @@
 // Steps H and I: the MQO jobs of modes 8 and 9.
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "export/mesh_record_level.hpp"
 #include "mesh/arrange_surfaces.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/mesh_builder.hpp"
@@ -103,6 +105,15 @@ bool blend_weights_are_valid(const tool_config& config) {
     return false;
 }
 
+// LODMIN is read without a sign: -1 stands for a negative or unreadable text.
+bool lod_min_is_valid(const tool_config& config) {
+    if (config.lod_min >= 0 && config.lod_min <= 100) return true;
+    std::fprintf(stderr, "ossify: LODMIN takes the least share of each surface's vertices the "
+                         "engine draws, 1 to 100 percent (0 or absent: derived from the model).\n");
+    std::printf("ERROR: Invalid LODMIN value.\n");
+    return false;
+}
+
 // Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
 // The whole model's objects then become surfaces within `limits`.
 bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes,
@@ -182,6 +193,60 @@ bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
     return false;
 }
 
+namespace {
+
+// MD3LODS is read without a sign: -1 stands for a negative or unreadable text.
+// PREVIEWLOD names one of the files written.
+bool md3_lods_are_valid(const tool_config& config) {
+    if (config.md3_lods >= 0 && config.md3_lods <= max_md3_lods && config.preview_lod >= 0 &&
+        config.preview_lod <= config.md3_lods)
+        return true;
+    std::fprintf(stderr,
+                 "ossify: MD3LODS takes the number of level-of-detail files, 1 to %d; "
+                 "PREVIEWLOD in mode 8 takes one of them, 1 to MD3LODS.\n",
+                 max_md3_lods);
+    std::printf("ERROR: Invalid MD3LODS value.\n");
+    return false;
+}
+
+// NAME_k.md3 beside NAME.md3 (the extension kept as written; a name without
+// ".md3" gets "_k" at its end).
+std::string md3_level_path(const std::string& path, std::int32_t level) {
+    const std::size_t dot = path.size() >= 4 ? path.size() - 4 : std::string::npos;
+    const bool has_extension = dot != std::string::npos && path[dot] == '.' &&
+                               (path[dot + 1] | 0x20) == 'm' && (path[dot + 2] | 0x20) == 'd' &&
+                               path[dot + 3] == '3';
+    const std::string stem = has_extension ? path.substr(0, dot) : path;
+    return stem + "_" + std::to_string(level) + (has_extension ? path.substr(dot) : "");
+}
+
+// With MD3LODS=N: NAME_1.md3 .. NAME_N.md3, each from the mesh record with
+// about half the vertices of the one before. The level PREVIEWLOD names is left
+// in the MD3 buffer for the preview.
+bool save_md3_levels(job_context& job, const char* shader, std::int32_t scale) {
+    for (std::int32_t level = 1; level <= job.config.md3_lods; ++level) {
+        const std::string path = md3_level_path(job.config.md3_out_name, level);
+        std::printf("MD3 level of detail %d : %s\n", level, path.c_str());
+        work_buffer level_mesh = make_work_buffer(mesh_buffer_size);
+        work_buffer level_md3 = make_work_buffer(md3_buffer_size);
+        if (level_mesh.region.data == nullptr || level_md3.region.data == nullptr)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+        if (mesh_record_level(job.buffers.mesh.region, level_mesh.region, level) < 0)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+        const std::int32_t size =
+            build_md3_from_mesh(level_mesh.region, level_md3.region, shader, scale,
+                                md3_bounds_from_stored_model(job.config));
+        if (size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
+        if (save_file(path.c_str(), level_md3.region, size) < 0)
+            return fail("ERROR: Failed to save file.\n");
+        warn_md3_engine_limits(level_md3.region, path.c_str());
+        if (level == job.config.preview_lod) std::swap(job.buffers.md3, level_md3);
+    }
+    return true;
+}
+
+} // namespace
+
 // The plain conversion tells what it left out once the job is done.
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
     if (done && !whole_model(job)) report_left_out(notes, job.buffers.mesh.region);
@@ -196,7 +261,8 @@ bool step_mqo_to_md3(job_context& job) {
     std::int32_t scale = 1;
     surface_limits limits;
     if (!md3_scale_of(job.config, scale) ||
-        !mqo_keys_are_valid(job.config, md3_surface_vertices_most, limits))
+        !mqo_keys_are_valid(job.config, md3_surface_vertices_most, limits) ||
+        !md3_lods_are_valid(job.config))
         return false;
     if (!load_and_save_mqo(job, notes) || !build_and_save_mesh(job, nullptr, notes, limits))
         return false;
@@ -211,13 +277,15 @@ bool step_mqo_to_md3(job_context& job) {
     if (save_file(job.config.md3_out_name, md3, md3_size) < 0)
         return fail("ERROR: Failed to save file.\n");
     warn_md3_engine_limits(md3, job.config.md3_out_name);
-    return report_after(job, notes, save_skin(job, shader));
+    if (!save_skin(job, shader)) return false;
+    if (job.config.md3_lods > 0 && !save_md3_levels(job, shader, scale)) return false;
+    return report_after(job, notes, true);
 }
 
 bool step_mqo_to_mdm(job_context& job) {
     mqo_notes notes;
     surface_limits limits;
-    if (!blend_weights_are_valid(job.config) ||
+    if (!blend_weights_are_valid(job.config) || !lod_min_is_valid(job.config) ||
         !mqo_keys_are_valid(job.config, mdm_surface_vertices_most, limits) ||
         !load_and_save_mqo(job, notes))
         return false;
@@ -230,8 +298,8 @@ bool step_mqo_to_mdm(job_context& job) {
     if (!build_and_save_mesh(job, &bone, notes, limits)) return false;
 
     byte_region& mdm = job.buffers.mdm.region;
-    const std::int32_t mdm_size =
-        build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone, whole_model(job));
+    const std::int32_t mdm_size = build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone,
+                                                      whole_model(job), job.config.lod_min);
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");

@@ -24,6 +24,15 @@ shown what_is_shown(const tool_config& c) {
     return shown::nothing;
 }
 
+// PREVIEWLOD is read without a sign: -1 stands for a negative or unreadable text.
+bool preview_lod_is_valid(const tool_config& c) {
+    if (c.preview_lod >= 0 && c.preview_lod <= 100) return true;
+    std::fprintf(stderr, "ossify: PREVIEWLOD takes the level of detail to show in percent, 1 to "
+                         "100 (0 or absent: full detail).\n");
+    std::printf("ERROR: Invalid PREVIEWLOD value.\n");
+    return false;
+}
+
 #if OSSIFY_HAS_PREVIEW
 // The whole model's surfaces are named after their materials' shaders, and
 // show the materials' images where the files are found.
@@ -50,12 +59,13 @@ bool write_preview(job_context& job, shown what) {
         if (c.skeleton_mdx[0] == '\0' &&
             build_mdx_from_skeleton(b.bone.region, b.mdm.region, b.mdx.region) < 0)
             return fail("ERROR:Failed to build MDX from skeleton.\n");
-        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path, images_of(job));
+        size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path, images_of(job),
+                                 c.preview_lod);
         break;
     case shown::mdm_on_mdx:
         // Loaded by the step before (step_load_posed_model).
         size = write_mdm_preview(b.mdm.region, b.mdx.region, c.bind_frame, c.preview_path,
-                                  images_of(job));
+                                 images_of(job), c.preview_lod);
         break;
     case shown::nothing:
         break;
@@ -69,6 +79,9 @@ bool write_preview(job_context& job, shown what) {
 
 bool step_preview(job_context& job) {
     const shown what = what_is_shown(job.config);
+    if ((what == shown::mdm_on_skeleton || what == shown::mdm_on_mdx) &&
+        !preview_lod_is_valid(job.config))
+        return false;
     if (what == shown::nothing) {
         std::fprintf(stderr, "ossify: mode %d writes no preview; PREVIEW is not used.\n",
                      job.config.mode);

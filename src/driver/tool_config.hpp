@@ -40,14 +40,17 @@ struct tool_config {
     // Not a key: the text RESCALEFACTOR was given, so that a job can tell 50
     // from "50%" or "0.5", which read as the same or another whole number.
     char rescale_factor_text[name_field_width] = {};
-    std::int32_t surface_limit = 0;           // SURFACELIMIT: vertices a surface, 0 = 1024
+    std::int32_t surface_limit = 0;            // SURFACELIMIT: vertices a surface, 0 = 1024
     char shader_prefix[name_field_width] = {}; // SHADERPREFIX: put before every shader name
     char skin_out[path_field_width] = {};      // SKINOUT: a skin file of the surfaces' shaders
     char up_axis[name_field_width] = {};       // UPAXIS: "Y" turns a y-up model z-up
-    std::int32_t bind_frame = 0;              // BINDFRAME: the MDX frame a model is posed at
-    char mqo_out[path_field_width] = {};      // MQOOUT: mode 10 writes the posed model as an MQO
-    char md3_source[path_field_width] = {};   // MD3SOURCE: an MD3 input of mode 10
-    std::int32_t rig = 0; // RIG: mode 9 reads bone triangles, skin objects and anchor solids
+    std::int32_t bind_frame = 0;               // BINDFRAME: the MDX frame a model is posed at
+    char mqo_out[path_field_width] = {};       // MQOOUT: mode 10 writes the posed model as an MQO
+    char md3_source[path_field_width] = {};    // MD3SOURCE: an MD3 input of mode 10
+    std::int32_t rig = 0;      // RIG: mode 9 reads bone triangles, skin objects and anchor solids
+    std::int32_t lod_min = 0;  // LODMIN: mode 9's minimum level of detail, percent of the vertices
+    std::int32_t md3_lods = 0; // MD3LODS: mode 8 also writes NAME_1.md3 .. NAME_N.md3
+    std::int32_t preview_lod = 0; // PREVIEWLOD: the level of detail the preview shows
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

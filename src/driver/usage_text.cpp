@@ -55,6 +55,9 @@ const key_line key_lines[] = {
     {"MQOOUT=PATH", "MQO of the posed MDM or of MD3SOURCE, 10 x engine size (mode 10)"},
     {"MD3SOURCE=PATH", "MD3 input, first frame (mode 10)"},
     {"RIG=1", "skeleton from bone: triangles, skin bound by anchor solids (mode 9)"},
+    {"LODMIN=P", "least share of each surface drawn, 1 to 100 percent (mode 9)"},
+    {"MD3LODS=N", "also write NAME_1.md3 .. NAME_N.md3, N 1 to 3 (mode 8)"},
+    {"PREVIEWLOD=P", "preview at lod P percent (9, 10), or MD3 LOD file P (8)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
     {"MDSSOURCE=PATH", "MDS input of the check (mode 10)"},
 };

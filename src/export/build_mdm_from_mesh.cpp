@@ -6,6 +6,7 @@
 #include "base/vector_fields.hpp"
 #include "export/engine_units.hpp"
 #include "export/mdm_writer.hpp"
+#include "export/mesh_object_geometry.hpp"
 #include "mesh/mesh_record.hpp"
 #include "skeletal/skeletal_layout.hpp"
 #include "skeleton/bone_object.hpp"
@@ -49,13 +50,15 @@ bone_flags referenced_bones(const byte_region& mesh, offset_t object, const byte
     return used;
 }
 
+// The vertices in the order they are given up, the last first.
 offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, offset_t object,
-                        int surface) {
+                        int surface, const surface_levels& levels) {
     const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
     const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_vertex);
     offset_t out = at;
     for (std::int32_t j = 0; j < vertices; ++j) {
-        const offset_t vertex = first + mesh_vertex::size * j;
+        const offset_t vertex =
+            first + mesh_vertex::size * levels.lod.order[static_cast<std::size_t>(j)];
         const vector3 normal = get_vector3(mesh, vertex + mesh_vertex::normal);
         const float u = get_f32(mesh, vertex + mesh_vertex::uv);
         const float v = get_f32(mesh, vertex + mesh_vertex::uv + 4);
@@ -85,15 +88,15 @@ offset_t write_vertices(byte_region& mdm, offset_t at, const byte_region& mesh, 
     return out - at;
 }
 
-offset_t write_triangles(byte_region& mdm, offset_t at, const byte_region& mesh, offset_t object,
-                         int surface) {
-    const std::int32_t triangles = get_i32(mesh, object + mesh_object::num_triangle);
-    const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_triangle);
+// The triangles in the mesh object's order, numbered as the vertices are stored.
+offset_t write_triangles(byte_region& mdm, offset_t at, const surface_levels& levels, int surface) {
+    const auto triangles = static_cast<std::int32_t>(levels.triangles.size());
     for (std::int32_t t = 0; t < triangles; ++t) {
-        const offset_t from = first + mesh_triangle::size * t + mesh_triangle::vertex;
+        const index_triangle& corners = levels.triangles[static_cast<std::size_t>(t)];
         const offset_t to = at + triangle_size * t;
-        copy_bytes(mdm, to, mesh, from, triangle_size);
-        const int index[3] = {get_i32(mdm, to), get_i32(mdm, to + 4), get_i32(mdm, to + 8)};
+        for (std::size_t c = 0; c < 3; ++c)
+            put_i32(mdm, to + index_size * static_cast<offset_t>(c), corners[c]);
+        const int index[3] = {corners[0], corners[1], corners[2]};
         print_triangle_line("build_mdm_from_mesh", surface, t, triangles, index);
     }
     return triangle_size * triangles;
@@ -123,7 +126,8 @@ std::int32_t count_flags(const bone_flags& used, std::int32_t bone_count) {
 
 // Writes the surface of mesh object `i` at `at` and returns its size, or -1.
 offset_t write_surface(byte_region& mdm, offset_t at, const byte_region& mesh, offset_t object,
-                       const byte_region& bones, int i, bool shader_names) {
+                       const byte_region& bones, int i, bool shader_names,
+                       const surface_levels& levels) {
     const std::int32_t bone_count = get_i32(bones, boneobj_header::num_bone);
     const bone_flags used = referenced_bones(mesh, object, bones);
     const offset_t size = surface_size(mesh, object, count_flags(used, bone_count));
@@ -142,7 +146,7 @@ offset_t write_surface(byte_region& mdm, offset_t at, const byte_region& mesh, o
     put_i32(mdm, at + sf::ident, mdm_surface_ident);
     copy_bytes(mdm, at + sf::name, mesh, object + mesh_object::name, skeletal_name_width);
     put_i32(mdm, at + sf::shader_index, shader_index);
-    put_i32(mdm, at + sf::min_lod, 0);
+    put_i32(mdm, at + sf::min_lod, levels.min_lod);
     put_i32(mdm, at + sf::ofs_header, static_cast<std::int32_t>(-at));
     const offset_t first_shader = object + get_i32(mesh, object + mesh_object::ofs_shader);
     const std::string shader =
@@ -156,13 +160,13 @@ offset_t write_surface(byte_region& mdm, offset_t at, const byte_region& mesh, o
     put_i32(mdm, at + sf::num_verts, vertices);
     put_i32(mdm, at + sf::ofs_verts, static_cast<std::int32_t>(sf::size));
     offset_t running = sf::size;
-    running += write_vertices(mdm, at + running, mesh, object, i);
+    running += write_vertices(mdm, at + running, mesh, object, i, levels);
     put_i32(mdm, at + sf::num_triangles, triangles);
     put_i32(mdm, at + sf::ofs_triangles, static_cast<std::int32_t>(running));
-    running += write_triangles(mdm, at + running, mesh, object, i);
+    running += write_triangles(mdm, at + running, levels, i);
     put_i32(mdm, at + sf::ofs_collapse_map, static_cast<std::int32_t>(running));
     for (std::int32_t j = 0; j < vertices; ++j, running += index_size)
-        put_i32(mdm, at + running, j);
+        put_i32(mdm, at + running, levels.lod.collapse[static_cast<std::size_t>(j)]);
     put_i32(mdm, at + sf::ofs_bone_refs, static_cast<std::int32_t>(running));
     running += write_bone_refs(mdm, at + running, at, used, bone_count, i);
     put_i32(mdm, at + sf::ofs_end, static_cast<std::int32_t>(running));
@@ -188,15 +192,18 @@ void write_header(byte_region& mdm, std::int32_t surfaces, offset_t surfaces_siz
 } // namespace
 
 std::int32_t build_mdm_from_mesh(const byte_region& mesh, byte_region& mdm,
-                                 const byte_region& bones, bool shader_names) {
+                                 const byte_region& bones, bool shader_names,
+                                 std::int32_t lod_min_percent) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_mdm_from_mesh\n"
                 "---------------------------------\n");
     const std::int32_t objects = get_i32(mesh, mesh_header::num_mesh_obj);
     offset_t object = get_i32(mesh, mesh_header::ofs_mesh_obj);
     offset_t total = 0;
+    const double model_size = mesh_model_size(mesh);
     for (std::int32_t i = 0; i < objects; ++i) {
-        const offset_t size =
-            write_surface(mdm, mdm_header::size + total, mesh, object, bones, i, shader_names);
+        const surface_levels levels = mesh_object_levels(mesh, object, model_size, lod_min_percent);
+        const offset_t size = write_surface(mdm, mdm_header::size + total, mesh, object, bones, i,
+                                            shader_names, levels);
         if (size < 0) return -1;
         total += size;
         object += get_i32(mesh, object + mesh_object::ofs_end);

@@ -15,10 +15,11 @@ namespace ossify {
 std::int32_t write_mds_preview(const byte_region& mds, std::int32_t bind_frame, const char* path);
 
 // An MDM posed by an MDX, every frame of it; `images` are shown on the
-// materials (the surfaces' shaders) they are named by.
+// materials (the surfaces' shaders) they are named by. With `lod_percent` 1 to
+// 99, each surface as the engine draws it at lod `lod_percent` / 100.
 std::int32_t write_mdm_preview(const byte_region& mdm, const byte_region& mdx,
                                std::int32_t bind_frame, const char* path,
-                               const preview_images& images = {});
+                               const preview_images& images = {}, std::int32_t lod_percent = 0);
 
 // An MD3 as the engine shows it.
 std::int32_t write_md3_preview(const byte_region& md3, const char* path,

@@ -70,6 +70,7 @@ struct preview_model {
     int vertices_over_four_weights = 0; // kept their four largest
     int weights_off_skeleton = 0;       // named no joint; left out
     int triangles_left_out = 0;         // a corner outside the surface
+    int triangles_stray = 0;            // drawn at a level through a stale collapse entry
 };
 
 // A vertex skinned on the bind pose: position and normal by the engine's rule,
@@ -88,7 +89,7 @@ void add_triangle(preview_surface& surface, const std::array<std::int32_t, 3>& c
 // cannot be shown.
 bool preview_of_mds(const byte_region& mds, std::int32_t bind_frame, preview_model& model);
 bool preview_of_mdm_on_mdx(const byte_region& mdm, const byte_region& mdx, std::int32_t bind_frame,
-                           preview_model& model);
+                           preview_model& model, std::int32_t lod_percent = 0);
 bool preview_of_md3(const byte_region& md3, preview_model& model);
 
 // The binary glTF of a model; empty when the library could not write it.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "preview/preview_model.hpp"
+#include "skeletal/collapse_replay.hpp"
 #include "skeletal/skeletal_headers.hpp"
 #include "skeletal/skeletal_layout.hpp"
 #include "skeletal/stored_pose.hpp"
@@ -79,6 +80,39 @@ void read_triangles(const byte_region& file, offset_t at, std::int32_t count,
             model);
 }
 
+// The triangles of an MDM surface as the engine draws them at lod
+// `lod_percent` / 100: its minimum level of detail applies, every vertex past
+// the render count is drawn where the collapse map sends it. A triangle that
+// reads a stale collapse entry is left out and counted.
+void read_triangles_at_level(const byte_region& mdm, offset_t surface, std::int32_t lod_percent,
+                             preview_surface& out, preview_model& model) {
+    const std::int32_t vertices = std::max(get_i32(mdm, surface + mdm_surface::num_verts), 0);
+    const offset_t map_at = surface + get_i32(mdm, surface + mdm_surface::ofs_collapse_map);
+    const offset_t triangles_at = surface + get_i32(mdm, surface + mdm_surface::ofs_triangles);
+    const std::int32_t count = std::max(get_i32(mdm, surface + mdm_surface::num_triangles), 0);
+    if (!fits(mdm, map_at, index_size * vertices) ||
+        !fits(mdm, triangles_at, triangle_size * count))
+        return;
+    std::vector<std::int32_t> map(static_cast<std::size_t>(vertices));
+    for (std::int32_t j = 0; j < vertices; ++j)
+        map[static_cast<std::size_t>(j)] = get_i32(mdm, map_at + index_size * j);
+    std::vector<index_triangle> triangles(static_cast<std::size_t>(count));
+    for (std::int32_t t = 0; t < count; ++t)
+        for (std::size_t c = 0; c < 3; ++c)
+            triangles[static_cast<std::size_t>(t)][c] = get_i32(
+                mdm, triangles_at + triangle_size * t + index_size * static_cast<offset_t>(c));
+    const std::int32_t render_count =
+        engine_render_count(vertices, static_cast<float>(lod_percent) / 100.0f,
+                            get_i32(mdm, surface + mdm_surface::min_lod));
+    for (const index_triangle& t : replay_collapse_map(map, triangles, render_count)) {
+        if (t[0] < 0 || t[1] < 0 || t[2] < 0) {
+            ++model.triangles_stray;
+            continue;
+        }
+        add_triangle(out, t, model);
+    }
+}
+
 static_assert(mds_vertex::normal == mdm_vertex::normal &&
               mds_vertex::tex_coords == mdm_vertex::tex_coords &&
               mds_vertex::num_weights == mdm_vertex::num_weights);
@@ -107,7 +141,7 @@ bool preview_of_mds(const byte_region& mds, std::int32_t bind_frame, preview_mod
 }
 
 bool preview_of_mdm_on_mdx(const byte_region& mdm, const byte_region& mdx, std::int32_t bind_frame,
-                           preview_model& model) {
+                           preview_model& model, std::int32_t lod_percent) {
     const mdx_info skeleton = read_mdx_info(mdx);
     if (skeleton.num_frames < 1) {
         std::printf("ERROR:This MDX has no frame to pose the MDM with.\n");
@@ -123,8 +157,12 @@ bool preview_of_mdm_on_mdx(const byte_region& mdm, const byte_region& mdx, std::
     for (int s = 0; s < mesh.num_surfaces; ++s) {
         read_surface(mdm, at, at + get_i32(mdm, at + mdm_surface::ofs_verts),
                      {mdm_vertex::weights, mdm_vertex::size}, bind, model);
-        read_triangles(mdm, at + get_i32(mdm, at + mdm_surface::ofs_triangles),
-                       get_i32(mdm, at + mdm_surface::num_triangles), model.surfaces.back(), model);
+        if (lod_percent > 0 && lod_percent < 100)
+            read_triangles_at_level(mdm, at, lod_percent, model.surfaces.back(), model);
+        else
+            read_triangles(mdm, at + get_i32(mdm, at + mdm_surface::ofs_triangles),
+                           get_i32(mdm, at + mdm_surface::num_triangles), model.surfaces.back(),
+                           model);
         at += get_i32(mdm, at + mdm_surface::ofs_end);
     }
     at = mesh.ofs_tags;

@@ -27,6 +27,11 @@ void explain_changes(const preview_model& model) {
                      "ossify: the preview leaves out %d triangles with a corner outside their "
                      "surface.\n",
                      model.triangles_left_out);
+    if (model.triangles_stray > 0)
+        std::fprintf(stderr,
+                     "ossify: the preview leaves out %d triangles that the engine draws at this "
+                     "level with a corner read from another surface's collapse entries.\n",
+                     model.triangles_stray);
 }
 
 std::int32_t save_preview(const preview_model& model, const char* path) {
@@ -60,10 +65,10 @@ std::int32_t write_mds_preview(const byte_region& mds, std::int32_t bind_frame, 
 
 std::int32_t write_mdm_preview(const byte_region& mdm, const byte_region& mdx,
                                std::int32_t bind_frame, const char* path,
-                               const preview_images& images) {
+                               const preview_images& images, std::int32_t lod_percent) {
     preview_model model;
     model.images = images;
-    if (!preview_of_mdm_on_mdx(mdm, mdx, bind_frame, model)) return -1;
+    if (!preview_of_mdm_on_mdx(mdm, mdx, bind_frame, model, lod_percent)) return -1;
     return save_preview(model, path);
 }
 

@@ -27,9 +27,9 @@
 #include <span>
 #include <vector>
 
-namespace ossify {
+#include "base/geometry_double.hpp"
 
-using dvec3 = std::array<double, 3>;
+namespace ossify {
 
 // The rows forward, left, up of a bone's rotation.
 struct bone_rotation {

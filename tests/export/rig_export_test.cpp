@@ -84,10 +84,6 @@ std::vector<dvec3> flat(const std::vector<std::vector<dvec3>>& surfaces) {
     return out;
 }
 
-double distance(const dvec3& a, const dvec3& b) {
-    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-}
-
 // Turns the subtree of `root` about the model's z axis through its position.
 std::vector<posed_bone> bend(std::vector<posed_bone> pose, const byte_region& bones,
                              std::int32_t root, double radians, std::vector<bool>& in_subtree) {

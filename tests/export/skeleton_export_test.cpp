@@ -10,6 +10,7 @@
 
 #include "export/mdm_writer.hpp"
 #include "export/mdx_writer.hpp"
+#include "export/mesh_object_geometry.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/bone_binding.hpp"
 #include "support/engine_skin.hpp"
@@ -87,17 +88,22 @@ struct skinned_model {
     }
 
     // The largest distance of a vertex skinned on `pose` from a tenth of its
-    // position in the mesh record (the MQO position).
+    // position in the mesh record (the MQO position; the MDM stores each
+    // surface's vertices in the order they are given up at a distance).
     double worst_error(const std::vector<posed_bone>& pose) const {
         const auto skinned = skin_mdm_vertices(mdm.region, pose);
+        const double size = mesh_model_size(model.mesh.region);
         double worst = 0;
-        for (std::size_t s = 0; s < skinned.size(); ++s)
+        for (std::size_t s = 0; s < skinned.size(); ++s) {
+            const std::vector<std::int32_t> order =
+                mesh_object_levels(model.mesh.region, model.object(int(s)), size, 0).lod.order;
             for (std::size_t v = 0; v < skinned[s].size(); ++v) {
-                const dvec3 p = get_dvec3(model.mesh.region, model.vertex(int(s), int(v)));
+                const dvec3 p = get_dvec3(model.mesh.region, model.vertex(int(s), order[v]));
                 const dvec3& q = skinned[s][v];
                 worst = std::max(
                     worst, std::hypot(q[0] - 0.1 * p[0], q[1] - 0.1 * p[1], q[2] - 0.1 * p[2]));
             }
+        }
         return worst;
     }
 };

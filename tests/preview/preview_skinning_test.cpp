@@ -203,5 +203,52 @@ TEST(PreviewSkinning, AnMdsSkinsLikeTheEngineFromEitherBindFrame) {
     }
 }
 
+// PREVIEWLOD: each surface drawn as the engine draws it at that level, through
+// its collapse map and never below its minimum level of detail; a level that
+// reads a stale collapse entry leaves those triangles out and counts them.
+TEST(PreviewSkinning, AnMdmAtALevelOfDetailDrawsWhatTheEngineDraws) {
+    arm a = bent_arm();
+    surface_desc& s = a.mdm.surfaces[0];
+    const auto count = static_cast<std::int32_t>(s.vertices.size());
+    ASSERT_GE(count, 6);
+    // Each vertex past the first collapses onto the one before it.
+    for (std::int32_t j = 0; j < count; ++j)
+        s.collapse_map[static_cast<std::size_t>(j)] = j == 0 ? 0 : j - 1;
+    placed_file mdx = place_mdx(build_mdx(a.mdx));
+    const auto triangles_at = [&](std::int32_t percent, const surface_desc& surface) {
+        arm copy = a;
+        copy.mdm.surfaces = {surface};
+        placed_file mdm = place_mdm(build_mdm(copy.mdm));
+        preview_model model;
+        EXPECT_TRUE(preview_of_mdm_on_mdx(mdm.region(), mdx.region(), 0, model, percent));
+        return std::make_pair(model.surfaces[0].triangles, model.triangles_stray);
+    };
+    const std::int32_t full = static_cast<std::int32_t>(s.triangles.size());
+    EXPECT_EQ(static_cast<std::int32_t>(triangles_at(0, s).first.size()), full);
+    EXPECT_EQ(static_cast<std::int32_t>(triangles_at(100, s).first.size()), full);
+    const std::int32_t percent = 50;
+    const std::int32_t render_count = count * percent / 100;
+    const auto [half, stray] = triangles_at(percent, s);
+    EXPECT_EQ(stray, 0);
+    // A strip of triangles (i, i+1, i+2): those that still have three distinct
+    // corners below the render count.
+    EXPECT_EQ(static_cast<std::int32_t>(half.size()), std::max(render_count - 2, 0));
+    for (const auto& t : half)
+        for (std::uint32_t v : t)
+            EXPECT_LT(v, static_cast<std::uint32_t>(render_count));
+    // The minimum level of detail holds the surface at full detail.
+    surface_desc held = s;
+    held.min_lod = count;
+    EXPECT_EQ(static_cast<std::int32_t>(triangles_at(percent, held).first.size()), full);
+    // The identity map the tool once wrote: every triangle past the render count
+    // reads a stale entry.
+    surface_desc identity = s;
+    for (std::int32_t j = 0; j < count; ++j)
+        identity.collapse_map[static_cast<std::size_t>(j)] = j;
+    const auto [kept, stale] = triangles_at(percent, identity);
+    EXPECT_EQ(static_cast<std::int32_t>(kept.size()), std::max(render_count - 2, 0));
+    EXPECT_EQ(static_cast<std::int32_t>(kept.size()) + stale, full);
+}
+
 } // namespace
 } // namespace ossify_test
