@@ -58,6 +58,9 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
+    OSSIFY_INT_KEY("BINDFRAME", bind_frame),
+    OSSIFY_TEXT_KEY("BINDMDX", bind_mdx, false),
+    OSSIFY_TEXT_KEY("BINDBONES", bind_bones, false),
 };
 
 #undef OSSIFY_INT_KEY

@@ -4,6 +4,7 @@
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
 #include "driver/left_out_report.hpp"
+#include "driver/mqo_steps.hpp"
 #include "export/engine_limits.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
@@ -21,6 +22,8 @@ namespace {
 bool whole_model(const job_context& job) {
     return job.config.whole_model != 0;
 }
+
+} // namespace
 
 // Reads the configured MQO model and saves its parsed record as "test.mqoobj".
 bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
@@ -45,6 +48,8 @@ bool blend_weights_are_valid(const tool_config& config) {
     std::printf("ERROR: Invalid BLENDWEIGHTS value.\n");
     return false;
 }
+
+namespace {
 
 // Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
 bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes) {
@@ -99,7 +104,6 @@ bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
 
 } // namespace
 
-// The plain conversion tells what it left out once the job is done.
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
     if (done && !whole_model(job)) report_left_out(notes, job.buffers.mesh.region);
     return done;
@@ -121,6 +125,7 @@ bool step_mqo_to_md3(job_context& job) {
 }
 
 bool step_mqo_to_mdm(job_context& job) {
+    if (job.config.bind_mdx[0] != '\0') return step_mqo_bind_to_mdx(job);
     mqo_notes notes;
     if (!blend_weights_are_valid(job.config) || !load_and_save_mqo(job, notes)) return false;
     byte_region& bone = job.buffers.bone.region;

@@ -9,6 +9,7 @@ namespace ossify {
 
 inline constexpr int path_field_width = 256;
 inline constexpr int name_field_width = 64;
+inline constexpr int list_field_width = 1024; // a configuration line holds at most 1023 characters
 
 struct tool_config {
     std::int32_t mode = 0;
@@ -36,6 +37,9 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    std::int32_t bind_frame = 0;              // BINDFRAME ...
+    char bind_mdx[path_field_width] = {};     // BINDMDX: mode 9 binds to this MDX's skeleton
+    char bind_bones[list_field_width] = {};   // BINDBONES: the bones BINDMDX binds to; empty: all
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

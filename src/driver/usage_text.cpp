@@ -47,6 +47,9 @@ const key_line key_lines[] = {
     {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
+    {"BINDFRAME=n", "frame of BINDMDX to bind at, from 0 (mode 9)"},
+    {"BINDMDX=PATH", "bind to this MDX's skeleton instead of bone markers (mode 9)"},
+    {"BINDBONES=LIST", "bone names or numbers BINDMDX binds to; absent: all (mode 9)"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 

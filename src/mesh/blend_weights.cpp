@@ -77,17 +77,21 @@ std::vector<bone_segment> bone_segments(const byte_region& bones) {
 }
 
 blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segments, int most) {
-    blend_result result;
-    if (segments.empty()) return result;
-    most = std::clamp(most, 1, max_blend_weights);
-
     std::vector<double> distance(segments.size());
     for (std::size_t k = 0; k < segments.size(); ++k)
         distance[k] = segment_distance(p, segments[k]);
+    return blend_by_distance(distance, most);
+}
+
+blend_result blend_by_distance(std::span<const double> distance, int most) {
+    blend_result result;
+    if (distance.empty()) return result;
+    most = std::clamp(most, 1, max_blend_weights);
     const double least = *std::min_element(distance.begin(), distance.end());
+    if (!std::isfinite(least)) return result;
 
     std::vector<candidate> ranked;
-    for (std::size_t k = 0; k < segments.size(); ++k) {
+    for (std::size_t k = 0; k < distance.size(); ++k) {
         const double raw = closeness_weight(distance[k], least);
         if (raw > 0.0) ranked.push_back({static_cast<std::int32_t>(k), raw});
     }

@@ -48,6 +48,10 @@ std::vector<bone_segment> bone_segments(const byte_region& bones);
 // decreasing weight; they sum to 1 up to float32 rounding. No segments: none.
 blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segments, int most);
 
+// The same rule for given distances, one per bone (index = bone number); a bone
+// at an infinite distance takes no part. All infinite, or none: no weights.
+blend_result blend_by_distance(std::span<const double> distance, int most);
+
 // Rebinds every vertex of every mesh object of `mesh` with blend_vertex and
 // rewrites the weight lists, first-weight indexes and bone references; the
 // bone-local positions the builder stored in every bone slot stay as they are.

@@ -1,0 +1,293 @@
+#include "mesh/skeleton_binding.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <numeric>
+#include <string>
+
+#include "base/vector_fields.hpp"
+#include "mesh/bone_binding.hpp"
+#include "mesh/mesh_record.hpp"
+
+namespace ossify {
+
+namespace {
+
+constexpr double infinite = std::numeric_limits<double>::infinity();
+
+dvec3 minus(const dvec3& a, const dvec3& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+
+dvec3 cross(const dvec3& a, const dvec3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+// The point of the segment nearest to p; a segment of length 0 is its start.
+dvec3 nearest_on_segment(const dvec3& p, const bind_segment& s) {
+    const dvec3 axis = minus(s.to, s.from);
+    const double length2 = dot3(axis, axis);
+    const double t =
+        length2 > 0.0 ? std::clamp(dot3(minus(p, s.from), axis) / length2, 0.0, 1.0) : 0.0;
+    return {s.from[0] + t * axis[0], s.from[1] + t * axis[1], s.from[2] + t * axis[2]};
+}
+
+double distance(const dvec3& a, const dvec3& b) {
+    const dvec3 d = minus(a, b);
+    return std::sqrt(dot3(d, d));
+}
+
+// Whether the segment p + t·(q − p), 0 < t < 1, passes through the triangle.
+bool segment_hits(const std::array<dvec3, 3>& tri, const dvec3& p, const dvec3& q) {
+    constexpr double tiny = 1e-12;
+    const dvec3 dir = minus(q, p);
+    const dvec3 e1 = minus(tri[1], tri[0]);
+    const dvec3 e2 = minus(tri[2], tri[0]);
+    const dvec3 h = cross(dir, e2);
+    const double det = dot3(e1, h);
+    const double scale = std::sqrt(dot3(e1, e1) * dot3(e2, e2) * dot3(dir, dir));
+    if (!(std::abs(det) > tiny * scale)) return false; // parallel or degenerate
+    const double inv = 1.0 / det;
+    const dvec3 s = minus(p, tri[0]);
+    const double u = inv * dot3(s, h);
+    if (u < 0.0 || u > 1.0) return false;
+    const dvec3 qv = cross(s, e1);
+    const double v = inv * dot3(dir, qv);
+    if (v < 0.0 || u + v > 1.0) return false;
+    const double t = inv * dot3(e2, qv);
+    // Hits at the vertex itself, or within a millionth of the way, are the
+    // vertex's own surface.
+    return t > 1e-6 && t < 1.0;
+}
+
+bool box_misses(const std::array<dvec3, 2>& box, const dvec3& p, const dvec3& q) {
+    for (std::size_t k = 0; k < 3; ++k)
+        if (std::max(p[k], q[k]) < box[0][k] || std::min(p[k], q[k]) > box[1][k]) return true;
+    return false;
+}
+
+bool has_corner_at(const std::array<dvec3, 3>& tri, const dvec3& p) {
+    return tri[0] == p || tri[1] == p || tri[2] == p;
+}
+
+// The distance from p to each bindable bone (min over its segments; infinite
+// for the others) and the nearest point of that bone.
+struct bone_reach {
+    std::vector<double> distance;
+    std::vector<dvec3> nearest;
+};
+
+bone_reach reach_of(const dvec3& p, std::span<const bind_segment> segments,
+                    std::size_t bone_count) {
+    bone_reach r{std::vector<double>(bone_count, infinite), std::vector<dvec3>(bone_count)};
+    for (const bind_segment& s : segments) {
+        if (s.bone < 0 || static_cast<std::size_t>(s.bone) >= bone_count) continue;
+        const auto b = static_cast<std::size_t>(s.bone);
+        const dvec3 q = nearest_on_segment(p, s);
+        const double d = distance(p, q);
+        if (d < r.distance[b]) {
+            r.distance[b] = d;
+            r.nearest[b] = q;
+        }
+    }
+    return r;
+}
+
+// Keeps the distances of the bones that count for the vertex (see the header)
+// and makes the others infinite.
+void keep_bones_in_sight(const dvec3& p, const occluders& model, bone_reach& r, int most) {
+    const std::size_t count = r.distance.size();
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return r.distance[a] < r.distance[b]; });
+    std::vector<int> crossed(count, -1);
+    const auto crossed_of = [&](std::size_t b) {
+        if (crossed[b] < 0) crossed[b] = crossings(model, p, r.nearest[b]);
+        return crossed[b];
+    };
+    std::size_t first_seen = count;
+    for (const std::size_t b : order) {
+        if (!std::isfinite(r.distance[b])) break;
+        if (crossed_of(b) == 0) {
+            first_seen = b;
+            break;
+        }
+    }
+    std::vector<bool> counts(count, false);
+    if (first_seen < count) {
+        // The blend gives no weight beyond twice the least distance: no bone
+        // farther needs its line tested.
+        const double reach = most > 1 ? 2.0 * r.distance[first_seen] : r.distance[first_seen];
+        for (const std::size_t b : order) {
+            if (!(r.distance[b] <= reach)) break;
+            counts[b] = crossed_of(b) == 0;
+        }
+    } else {
+        int fewest = std::numeric_limits<int>::max();
+        for (std::size_t b = 0; b < count; ++b)
+            if (std::isfinite(r.distance[b])) fewest = std::min(fewest, crossed_of(b));
+        for (std::size_t b = 0; b < count; ++b)
+            counts[b] = std::isfinite(r.distance[b]) && crossed_of(b) == fewest;
+    }
+    for (std::size_t b = 0; b < count; ++b)
+        if (!counts[b]) r.distance[b] = infinite;
+}
+
+dvec3 vertex_position(const byte_region& mesh, offset_t vertex) {
+    const vector3 p = get_vector3(mesh, vertex + mesh_vertex::position);
+    return {p.x, p.y, p.z};
+}
+
+// Every triangle of every mesh object of the record.
+occluders occluders_of(const byte_region& mesh) {
+    occluders model;
+    const std::int32_t objects = get_i32(mesh, mesh_header::num_mesh_obj);
+    offset_t object = get_i32(mesh, mesh_header::ofs_mesh_obj);
+    for (std::int32_t i = 0; i < objects && !mesh.fault; ++i) {
+        const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
+        const std::int32_t triangles = get_i32(mesh, object + mesh_object::num_triangle);
+        const offset_t first_vertex = object + get_i32(mesh, object + mesh_object::ofs_vertex);
+        const offset_t first_triangle = object + get_i32(mesh, object + mesh_object::ofs_triangle);
+        for (std::int32_t t = 0; t < triangles && !mesh.fault; ++t) {
+            const offset_t at = first_triangle + mesh_triangle::size * t + mesh_triangle::vertex;
+            std::array<dvec3, 3> corner{};
+            bool sound = true;
+            for (offset_t k = 0; k < 3; ++k) {
+                const std::int32_t v = get_i32(mesh, at + 4 * k);
+                sound = sound && v >= 0 && v < vertices;
+                if (sound)
+                    corner[static_cast<std::size_t>(k)] =
+                        vertex_position(mesh, first_vertex + mesh_vertex::size * v);
+            }
+            if (sound) model.add(corner[0], corner[1], corner[2]);
+        }
+        object += get_i32(mesh, object + mesh_object::ofs_end);
+    }
+    return model;
+}
+
+vector3 rounded(const dvec3& v) {
+    return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
+}
+
+} // namespace
+
+std::vector<bind_bone> bind_bones_of(const mdx_pose& pose, const std::vector<bool>& chosen) {
+    std::vector<bind_bone> bones(pose.posed.size());
+    for (std::size_t b = 0; b < bones.size(); ++b)
+        bones[b] = {modeller_position(pose, b), pose.posed[b].rotation, pose.parents[b],
+                    b < chosen.size() && chosen[b]};
+    return bones;
+}
+
+std::vector<bind_segment> bind_segments(std::span<const bind_bone> bones) {
+    std::vector<bind_segment> segments;
+    for (std::size_t b = 0; b < bones.size(); ++b) {
+        if (!bones[b].bindable) continue;
+        const auto bone = static_cast<std::int32_t>(b);
+        bool leaf = true;
+        for (const bind_bone& child : bones)
+            if (child.parent == bone) {
+                segments.push_back({bone, bones[b].position, child.position});
+                leaf = false;
+            }
+        if (leaf) segments.push_back({bone, bones[b].position, bones[b].position});
+    }
+    return segments;
+}
+
+void occluders::add(const dvec3& a, const dvec3& b, const dvec3& c) {
+    triangles.push_back({a, b, c});
+    std::array<dvec3, 2> box{a, a};
+    for (const dvec3* corner : {&b, &c})
+        for (std::size_t k = 0; k < 3; ++k) {
+            box[0][k] = std::min(box[0][k], (*corner)[k]);
+            box[1][k] = std::max(box[1][k], (*corner)[k]);
+        }
+    boxes.push_back(box);
+}
+
+int crossings(const occluders& model, const dvec3& p, const dvec3& q) {
+    int count = 0;
+    for (std::size_t t = 0; t < model.triangles.size(); ++t) {
+        if (box_misses(model.boxes[t], p, q) || has_corner_at(model.triangles[t], p)) continue;
+        count += segment_hits(model.triangles[t], p, q) ? 1 : 0;
+    }
+    return count;
+}
+
+blend_result bind_point(const dvec3& p, std::span<const bind_segment> segments,
+                        std::size_t bone_count, const occluders* model,
+                        const bind_options& options) {
+    const int most = std::clamp(options.most, 1, max_blend_weights);
+    bone_reach r = reach_of(p, segments, bone_count);
+    if (model != nullptr && options.line_of_sight) keep_bones_in_sight(p, *model, r, most);
+    return blend_by_distance(r.distance, most);
+}
+
+std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone> bones,
+                                   const bind_options& options) {
+    std::printf("---------------------------------\nFUNCTION CALLED : bind_mesh_to_skeleton\n"
+                "---------------------------------\n");
+    if (bones.size() > static_cast<std::size_t>(mesh_max_bones)) {
+        std::printf("bind_mesh_to_skeleton : NumBone[%zu] is more than the %d bone slots of a "
+                    "vertex\n",
+                    bones.size(), mesh_max_bones);
+        return -1;
+    }
+    const std::vector<bind_segment> segments = bind_segments(bones);
+    const occluders model = occluders_of(mesh);
+    const std::int32_t objects = get_i32(mesh, mesh_header::num_mesh_obj);
+    offset_t object = get_i32(mesh, mesh_header::ofs_mesh_obj);
+    for (std::int32_t i = 0; i < objects && !mesh.fault; ++i) {
+        const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
+        const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_vertex);
+        bone_usage used{};
+        std::int32_t weight_index = 0;
+        for (std::int32_t j = 0; j < vertices && !mesh.fault; ++j) {
+            const offset_t vertex = first + mesh_vertex::size * j;
+            const dvec3 p = vertex_position(mesh, vertex);
+            for (offset_t k = 0; k < mesh_max_bones; ++k) {
+                const offset_t slot = vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * k;
+                put_f32(mesh, slot + mesh_bone_slot::weight, 0.0f);
+                const auto b = static_cast<std::size_t>(k);
+                const vector3 local =
+                    b < bones.size()
+                        ? rounded(model_to_bone(bones[b].rotation, minus(p, bones[b].position)))
+                        : vector3{};
+                put_vector3(mesh, slot + mesh_bone_slot::position, local);
+                put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, 0);
+            }
+            const blend_result r = bind_point(p, segments, bones.size(), &model, options);
+            for (int k = 0; k < r.count; ++k) {
+                const blend_weight& w = r.weights[static_cast<std::size_t>(k)];
+                put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, w.bone);
+                put_f32(mesh,
+                        vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * w.bone +
+                            mesh_bone_slot::weight,
+                        w.weight);
+                used[static_cast<std::size_t>(w.bone)] = true;
+            }
+            put_i32(mesh, vertex + mesh_vertex::num_weights, r.count);
+            put_i32(mesh, vertex + mesh_vertex::first_weight, weight_index);
+            weight_index += r.count;
+        }
+        write_bone_references(mesh, object, used);
+        std::printf("bind_mesh_to_skeleton : Mesh_Object[%d] Name[%s] Vertex[%d] Weights[%d] "
+                    "NumRefBone[%d]\n",
+                    i, get_text(mesh, object + mesh_object::name, 64).c_str(), vertices,
+                    weight_index, get_i32(mesh, object + mesh_object::num_bone_ref));
+        object += get_i32(mesh, object + mesh_object::ofs_end);
+    }
+    if (mesh.fault) {
+        std::printf("bind_mesh_to_skeleton : The mesh record does not hold its %d mesh objects\n",
+                    objects);
+        return -1;
+    }
+    return 1;
+}
+
+} // namespace ossify
