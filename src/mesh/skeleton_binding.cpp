@@ -17,6 +17,9 @@ namespace {
 
 constexpr double infinite = std::numeric_limits<double>::infinity();
 
+// How many times farther than the nearest segment one in sight may lie.
+constexpr double farthest_in_sight = 3.0;
+
 dvec3 minus(const dvec3& a, const dvec3& b) {
     return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
 }
@@ -52,10 +55,13 @@ bool segment_hits(const std::array<dvec3, 3>& tri, const dvec3& p, const dvec3& 
     const double inv = 1.0 / det;
     const dvec3 s = minus(p, tri[0]);
     const double u = inv * dot3(s, h);
-    if (u < 0.0 || u > 1.0) return false;
+    // A line through an edge or a corner shared by several triangles must hit
+    // at least one of them whatever the rounding: the bounds give a little.
+    constexpr double give = 1e-9;
+    if (u < -give || u > 1.0 + give) return false;
     const dvec3 qv = cross(s, e1);
     const double v = inv * dot3(dir, qv);
-    if (v < 0.0 || u + v > 1.0) return false;
+    if (v < -give || u + v > 1.0 + give) return false;
     const double t = inv * dot3(e2, qv);
     // Hits at the vertex itself, or within a millionth of the way, are the
     // vertex's own surface.
@@ -72,68 +78,71 @@ bool has_corner_at(const std::array<dvec3, 3>& tri, const dvec3& p) {
     return tri[0] == p || tri[1] == p || tri[2] == p;
 }
 
-// The distance from p to each bindable bone (min over its segments; infinite
-// for the others) and the nearest point of that bone.
-struct bone_reach {
-    std::vector<double> distance;
-    std::vector<dvec3> nearest;
+// A segment as one vertex sees it: how far its nearest point is and whether
+// the line to that point crosses the model (-1: not yet tested).
+struct segment_view {
+    std::int32_t bone;
+    double distance;
+    dvec3 nearest;
+    int crossed;
 };
 
-bone_reach reach_of(const dvec3& p, std::span<const bind_segment> segments,
-                    std::size_t bone_count) {
-    bone_reach r{std::vector<double>(bone_count, infinite), std::vector<dvec3>(bone_count)};
+std::vector<segment_view> views_of(const dvec3& p, std::span<const bind_segment> segments,
+                                   std::size_t bone_count) {
+    std::vector<segment_view> views;
     for (const bind_segment& s : segments) {
         if (s.bone < 0 || static_cast<std::size_t>(s.bone) >= bone_count) continue;
-        const auto b = static_cast<std::size_t>(s.bone);
-        const dvec3 q = nearest_on_segment(p, s);
-        const double d = distance(p, q);
-        if (d < r.distance[b]) {
-            r.distance[b] = d;
-            r.nearest[b] = q;
+        // Beyond the joint of a bone without children the skin is that bone's.
+        if (s.to_leaf) {
+            const dvec3 axis = minus(s.to, s.from);
+            if (dot3(minus(p, s.from), axis) > dot3(axis, axis)) continue;
         }
+        const dvec3 q = nearest_on_segment(p, s);
+        views.push_back({s.bone, distance(p, q), q, -1});
     }
-    return r;
+    std::stable_sort(views.begin(), views.end(), [](const segment_view& a, const segment_view& b) {
+        return a.distance < b.distance;
+    });
+    return views;
 }
 
-// Keeps the distances of the bones that count for the vertex (see the header)
-// and makes the others infinite.
-void keep_bones_in_sight(const dvec3& p, const occluders& model, bone_reach& r, int most) {
-    const std::size_t count = r.distance.size();
-    std::vector<std::size_t> order(count);
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return r.distance[a] < r.distance[b]; });
-    std::vector<int> crossed(count, -1);
-    const auto crossed_of = [&](std::size_t b) {
-        if (crossed[b] < 0) crossed[b] = crossings(model, p, r.nearest[b]);
-        return crossed[b];
+// The distance of every bone that counts for the vertex (see the header):
+// over the segments it sees, or, when it sees none, over those behind the
+// fewest surfaces. Infinite for the others.
+std::vector<double> distances_in_sight(const dvec3& p, const occluders* model,
+                                       std::vector<segment_view>& views, std::size_t bone_count,
+                                       int most) {
+    std::vector<double> d(bone_count, infinite);
+    const auto crossed = [&](segment_view& v) {
+        if (v.crossed < 0) v.crossed = model == nullptr ? 0 : crossings(*model, p, v.nearest);
+        return v.crossed;
     };
-    std::size_t first_seen = count;
-    for (const std::size_t b : order) {
-        if (!std::isfinite(r.distance[b])) break;
-        if (crossed_of(b) == 0) {
-            first_seen = b;
-            break;
-        }
-    }
-    std::vector<bool> counts(count, false);
-    if (first_seen < count) {
-        // The blend gives no weight beyond twice the least distance: no bone
-        // farther needs its line tested.
-        const double reach = most > 1 ? 2.0 * r.distance[first_seen] : r.distance[first_seen];
-        for (const std::size_t b : order) {
-            if (!(r.distance[b] <= reach)) break;
-            counts[b] = crossed_of(b) == 0;
-        }
+    if (views.empty()) return d;
+    // A bone in sight but several times farther than the nearest is no
+    // better guess than the nearest: there the surface folds over itself.
+    const double horizon = farthest_in_sight * views.front().distance;
+    std::size_t seen = views.size();
+    for (std::size_t i = 0; i < views.size() && seen == views.size(); ++i)
+        if (views[i].distance <= horizon && crossed(views[i]) == 0) seen = i;
+    int fewest = 0;
+    double reach = horizon;
+    if (seen < views.size()) {
+        // The blend gives nothing beyond twice the least distance: no farther
+        // line needs testing.
+        reach = (most > 1 ? 2.0 : 1.0) * views[seen].distance;
     } else {
-        int fewest = std::numeric_limits<int>::max();
-        for (std::size_t b = 0; b < count; ++b)
-            if (std::isfinite(r.distance[b])) fewest = std::min(fewest, crossed_of(b));
-        for (std::size_t b = 0; b < count; ++b)
-            counts[b] = std::isfinite(r.distance[b]) && crossed_of(b) == fewest;
+        fewest = std::numeric_limits<int>::max();
+        for (segment_view& v : views)
+            if (v.distance <= horizon) fewest = std::min(fewest, crossed(v));
     }
-    for (std::size_t b = 0; b < count; ++b)
-        if (!counts[b]) r.distance[b] = infinite;
+    for (segment_view& v : views) {
+        if (!(v.distance <= reach)) break;
+        if (crossed(v) == fewest) {
+            const auto b = static_cast<std::size_t>(v.bone);
+            d[b] = std::min(d[b], v.distance);
+        }
+    }
+    return d;
 }
 
 dvec3 vertex_position(const byte_region& mesh, offset_t vertex) {
@@ -191,7 +200,11 @@ std::vector<bind_segment> bind_segments(std::span<const bind_bone> bones) {
         bool leaf = true;
         for (const bind_bone& child : bones)
             if (child.parent == bone) {
-                segments.push_back({bone, bones[b].position, child.position});
+                const bool to_leaf =
+                    std::none_of(bones.begin(), bones.end(), [&](const bind_bone& c) {
+                        return c.parent == static_cast<std::int32_t>(&child - bones.data());
+                    });
+                segments.push_back({bone, bones[b].position, child.position, to_leaf});
                 leaf = false;
             }
         if (leaf) segments.push_back({bone, bones[b].position, bones[b].position});
@@ -223,9 +236,9 @@ blend_result bind_point(const dvec3& p, std::span<const bind_segment> segments,
                         std::size_t bone_count, const occluders* model,
                         const bind_options& options) {
     const int most = std::clamp(options.most, 1, max_blend_weights);
-    bone_reach r = reach_of(p, segments, bone_count);
-    if (model != nullptr && options.line_of_sight) keep_bones_in_sight(p, *model, r, most);
-    return blend_by_distance(r.distance, most);
+    std::vector<segment_view> views = views_of(p, segments, bone_count);
+    const occluders* sight = options.line_of_sight ? model : nullptr;
+    return blend_by_distance(distances_in_sight(p, sight, views, bone_count, most), most);
 }
 
 std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone> bones,

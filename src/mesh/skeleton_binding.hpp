@@ -4,15 +4,20 @@
 // engine poses that bone, so that the engine's skinning at the bind pose puts
 // it back where it was drawn.
 //
-// A bone is the segment from its position to each child's position; a leaf
-// bone is its position. Distance alone binds badly where parts of a model
+// A bone is the segment from its position to each child's position; a bone
+// without children is its position, and owns the skin beyond it: a vertex past
+// the end of a segment that ends at such a bone does not measure that segment
+// (otherwise the segment's end and the child's position tie, and a head or a
+// hand would follow the neck or the forearm). Distance alone binds badly where parts of a model
 // touch (a hand hanging beside a thigh, fingers side by side), so a bone only
 // counts for a vertex when the straight line from the vertex to the nearest
 // point of the bone's segments crosses no triangle of the model: the hand's
-// skin stands between a thigh vertex and the hand's bones. A vertex that sees
-// no bone (a cape over the legs, a closed shell round the body) follows the
-// bones behind the fewest surfaces. Among the bones that count, the rigid
-// binding takes the nearest; a blend of up to N bones follows the rule of
+// skin stands between a thigh vertex and the hand's bones. Each segment counts
+// on its own: a bone counts with the nearest of its segments in sight. A vertex
+// that sees no bone within three times the distance of the nearest (a cape
+// over the legs, a closed shell round the body, a fold of the skin at a bent
+// joint) follows, among those, the bones behind the fewest surfaces. Among the bones that count,
+// the rigid binding takes the nearest; a blend of up to N bones follows the rule of
 // blend_weights.hpp over their distances.
 #pragma once
 
@@ -43,6 +48,7 @@ std::vector<bind_bone> bind_bones_of(const mdx_pose& pose, const std::vector<boo
 struct bind_segment {
     std::int32_t bone = 0;
     dvec3 from{}, to{};
+    bool to_leaf = false; // ends at a bone without children
 };
 
 // The segments of the bindable bones: one from a bone to each of its children
