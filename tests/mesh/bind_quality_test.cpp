@@ -100,7 +100,9 @@ void measure_all(const humanoid& h, const char* title, double worst_allowed) {
         std::snprintf(label, sizeof label, "line of sight, %d bone%s", most, most > 1 ? "s" : "");
         print(label, in_sight);
         EXPECT_GE(in_sight.within_2, 0.95) << most;
-        if (most > 1) EXPECT_LE(in_sight.worst, worst_allowed) << most;
+        if (most > 1) {
+            EXPECT_LE(in_sight.worst, worst_allowed) << most;
+        }
         // Seeing the bone never makes the binding worse than distance alone.
         EXPECT_GE(in_sight.within_2 + 1e-9, by_distance.within_2) << most;
     }
