@@ -92,7 +92,8 @@ std::vector<segment_view> views_of(const dvec3& p, std::span<const bind_segment>
     std::vector<segment_view> views;
     for (const bind_segment& s : segments) {
         if (s.bone < 0 || static_cast<std::size_t>(s.bone) >= bone_count) continue;
-        // Beyond the joint of a bone without children the skin is that bone's.
+        // Beyond the joint of a bone without children the skin is that bone's
+        // (whose point is always among the segments).
         if (s.to_leaf) {
             const dvec3 axis = minus(s.to, s.from);
             if (dot3(minus(p, s.from), axis) > dot3(axis, axis)) continue;
@@ -200,7 +201,9 @@ std::vector<bind_segment> bind_segments(std::span<const bind_bone> bones) {
         bool leaf = true;
         for (const bind_bone& child : bones)
             if (child.parent == bone) {
+                // A child that no vertex may follow takes no skin from its parent.
                 const bool to_leaf =
+                    child.bindable &&
                     std::none_of(bones.begin(), bones.end(), [&](const bind_bone& c) {
                         return c.parent == static_cast<std::int32_t>(&child - bones.data());
                     });
