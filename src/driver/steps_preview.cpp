@@ -4,6 +4,7 @@
 
 #include "driver/job_steps.hpp"
 #include "export/mdx_writer.hpp"
+#include "skeletal/bone_number_checks.hpp"
 #include "skeletal/skeletal.hpp"
 #if OSSIFY_HAS_PREVIEW
 #include "preview/preview.hpp"
@@ -55,6 +56,7 @@ bool write_preview(job_context& job, shown what) {
         std::printf("\n--- Loading MDX ---\n\n");
         if (load_input("MDXSOURCE", c.mdx_source, load_mdx, b.mdx.region) < 0)
             return fail("ERROR:Failed to load MDX.\n");
+        warn_bones_beyond_mdx(b.mdm.region, b.mdx.region);
         size = write_mdm_preview(b.mdm.region, b.mdx.region, 0, c.preview_path);
         break;
     case shown::nothing:
