@@ -126,6 +126,22 @@ blend_result blend_by_distance(std::span<const double> distance, int most) {
     return result;
 }
 
+void store_vertex_weights(byte_region& mesh, offset_t vertex, const blend_result& r,
+                          std::int32_t& weight_index, bone_usage& used) {
+    for (int k = 0; k < r.count; ++k) {
+        const blend_weight& w = r.weights[static_cast<std::size_t>(k)];
+        put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, w.bone);
+        put_f32(mesh,
+                vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * w.bone +
+                    mesh_bone_slot::weight,
+                w.weight);
+        used[static_cast<std::size_t>(w.bone)] = true;
+    }
+    put_i32(mesh, vertex + mesh_vertex::num_weights, r.count);
+    put_i32(mesh, vertex + mesh_vertex::first_weight, weight_index);
+    weight_index += r.count;
+}
+
 std::int32_t blend_skin_weights(byte_region& mesh, const byte_region& bones, int most) {
     std::printf("---------------------------------\nFUNCTION CALLED : blend_skin_weights\n"
                 "---------------------------------\n");
@@ -148,20 +164,10 @@ std::int32_t blend_skin_weights(byte_region& mesh, const byte_region& bones, int
                     put_f32(mesh, vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * b, 0);
                 put_i32(mesh, entry, 0);
             }
-            const blend_result r =
-                blend_vertex(get_vector3(mesh, vertex + mesh_vertex::position), segments, most);
-            for (int k = 0; k < r.count; ++k) {
-                const blend_weight& w = r.weights[static_cast<std::size_t>(k)];
-                put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, w.bone);
-                put_f32(mesh,
-                        vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * w.bone +
-                            mesh_bone_slot::weight,
-                        w.weight);
-                used[static_cast<std::size_t>(w.bone)] = true;
-            }
-            put_i32(mesh, vertex + mesh_vertex::num_weights, r.count);
-            put_i32(mesh, vertex + mesh_vertex::first_weight, weight_index);
-            weight_index += r.count;
+            store_vertex_weights(
+                mesh, vertex,
+                blend_vertex(get_vector3(mesh, vertex + mesh_vertex::position), segments, most),
+                weight_index, used);
         }
         write_bone_references(mesh, object, used);
         std::printf("blend_skin_weights : Mesh_Object[%d] Name[%s] Vertex[%d] Weights[%d] "

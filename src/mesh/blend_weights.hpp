@@ -20,6 +20,7 @@
 
 #include "base/byte_access.hpp"
 #include "base/vector_math.hpp"
+#include "mesh/bone_binding.hpp"
 
 namespace ossify {
 
@@ -51,6 +52,13 @@ blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segmen
 // The same rule for given distances, one per bone (index = bone number); a bone
 // at an infinite distance takes no part. All infinite, or none: no weights.
 blend_result blend_by_distance(std::span<const double> distance, int most);
+
+// Writes the weights of the vertex record at `vertex` (its weight list was
+// cleared): the bone list, each bone slot's weight, the count and the index of
+// its first weight (`weight_index`, which grows by the count); marks the bones
+// in `used`.
+void store_vertex_weights(byte_region& mesh, offset_t vertex, const blend_result& r,
+                          std::int32_t& weight_index, bone_usage& used);
 
 // Rebinds every vertex of every mesh object of `mesh` with blend_vertex and
 // rewrites the weight lists, first-weight indexes and bone references; the

@@ -277,19 +277,9 @@ std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone>
                 put_vector3(mesh, slot + mesh_bone_slot::position, local);
                 put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, 0);
             }
-            const blend_result r = bind_point(p, segments, bones.size(), &model, options);
-            for (int k = 0; k < r.count; ++k) {
-                const blend_weight& w = r.weights[static_cast<std::size_t>(k)];
-                put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, w.bone);
-                put_f32(mesh,
-                        vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * w.bone +
-                            mesh_bone_slot::weight,
-                        w.weight);
-                used[static_cast<std::size_t>(w.bone)] = true;
-            }
-            put_i32(mesh, vertex + mesh_vertex::num_weights, r.count);
-            put_i32(mesh, vertex + mesh_vertex::first_weight, weight_index);
-            weight_index += r.count;
+            store_vertex_weights(mesh, vertex,
+                                 bind_point(p, segments, bones.size(), &model, options),
+                                 weight_index, used);
         }
         write_bone_references(mesh, object, used);
         std::printf("bind_mesh_to_skeleton : Mesh_Object[%d] Name[%s] Vertex[%d] Weights[%d] "
