@@ -179,6 +179,29 @@ occluders occluders_of(const byte_region& mesh) {
     return model;
 }
 
+// The segments a mesh object binds to: those of the bone named as the object
+// and the bones below it, when there is such a bone; else all.
+std::vector<bind_segment> segments_for_object(std::span<const bind_bone> bones,
+                                              const std::vector<bind_segment>& all,
+                                              const std::string& object) {
+    std::size_t top = bones.size();
+    for (std::size_t b = 0; b < bones.size() && top == bones.size(); ++b)
+        if (bones[b].name == object) top = b;
+    if (top == bones.size()) return all;
+    std::vector<bind_bone> below(bones.begin(), bones.end());
+    for (std::size_t b = 0; b < below.size(); ++b) {
+        std::size_t steps = 0;
+        std::int32_t a = static_cast<std::int32_t>(b);
+        while (a >= 0 && static_cast<std::size_t>(a) != top && steps++ < bones.size())
+            a = static_cast<std::size_t>(a) < bones.size()
+                    ? bones[static_cast<std::size_t>(a)].parent
+                    : -1;
+        below[b].bindable = below[b].bindable && static_cast<std::size_t>(a) == top;
+    }
+    const std::vector<bind_segment> chosen = bind_segments(below);
+    return chosen.empty() ? all : chosen;
+}
+
 vector3 rounded(const dvec3& v) {
     return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
 }
@@ -189,7 +212,7 @@ std::vector<bind_bone> bind_bones_of(const mdx_pose& pose, const std::vector<boo
     std::vector<bind_bone> bones(pose.posed.size());
     for (std::size_t b = 0; b < bones.size(); ++b)
         bones[b] = {modeller_position(pose, b), pose.posed[b].rotation, pose.parents[b],
-                    b < chosen.size() && chosen[b]};
+                    b < chosen.size() && chosen[b], pose.names[b]};
     return bones;
 }
 
@@ -261,6 +284,8 @@ std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone>
     for (std::int32_t i = 0; i < objects && !mesh.fault; ++i) {
         const std::int32_t vertices = get_i32(mesh, object + mesh_object::num_vertex);
         const offset_t first = object + get_i32(mesh, object + mesh_object::ofs_vertex);
+        const std::string name = get_text(mesh, object + mesh_object::name, 64);
+        const std::vector<bind_segment> own = segments_for_object(bones, segments, name);
         bone_usage used{};
         std::int32_t weight_index = 0;
         for (std::int32_t j = 0; j < vertices && !mesh.fault; ++j) {
@@ -277,15 +302,14 @@ std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone>
                 put_vector3(mesh, slot + mesh_bone_slot::position, local);
                 put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, 0);
             }
-            store_vertex_weights(mesh, vertex,
-                                 bind_point(p, segments, bones.size(), &model, options),
+            store_vertex_weights(mesh, vertex, bind_point(p, own, bones.size(), &model, options),
                                  weight_index, used);
         }
         write_bone_references(mesh, object, used);
         std::printf("bind_mesh_to_skeleton : Mesh_Object[%d] Name[%s] Vertex[%d] Weights[%d] "
                     "NumRefBone[%d]\n",
-                    i, get_text(mesh, object + mesh_object::name, 64).c_str(), vertices,
-                    weight_index, get_i32(mesh, object + mesh_object::num_bone_ref));
+                    i, name.c_str(), vertices, weight_index,
+                    get_i32(mesh, object + mesh_object::num_bone_ref));
         object += get_i32(mesh, object + mesh_object::ofs_end);
     }
     if (mesh.fault) {

@@ -24,6 +24,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "base/byte_access.hpp"
@@ -39,6 +40,7 @@ struct bind_bone {
     bone_rotation rotation{}; // the engine's R: rows forward, left, up
     std::int32_t parent = -1;
     bool bindable = true; // false: no vertex follows this bone
+    std::string name{};
 };
 
 // The bones of a posed MDX in the modeller's units; `chosen` (one flag a bone)
@@ -79,7 +81,9 @@ blend_result bind_point(const dvec3& p, std::span<const bind_segment> segments,
 
 // Rebinds every vertex of every mesh object of `mesh` (as the mesh builder
 // built it with the bone object of the same skeleton) with bind_point, every
-// triangle of the record counting as an occluder, and rewrites the weight
+// triangle of the record counting as an occluder; a mesh object named exactly
+// as a bone binds only to that bone and the bones below it (a cape named after
+// the upper spine, a sleeve after the upper arm). It rewrites the weight
 // lists, first-weight indexes and bone references. Every bone slot gets the
 // vertex position in that bone's frame, R^T·(P − position). Returns 1, or -1
 // when the record does not hold the mesh objects its header counts or the

@@ -302,3 +302,33 @@ TEST(BindMdx, TagMarkersRideOnTheirNearestBone) {
         at += get_i32(bound.mdm.region, at + mdm_tag::ofs_end);
     }
 }
+
+// A mesh object named after a bone binds only to that bone and the bones below
+// it, and still lands where it was drawn.
+TEST(BindMdx, AnObjectNamedAfterABoneStaysBelowIt) {
+    std::mt19937 random(9);
+    mdx_desc skeleton = random_skeleton(random, 8, 1);
+    skeleton.bones[3].name = "cape";
+    ossify_test::bytes mdx = build_mdx(skeleton);
+    std::string document = random_model(random, 12, 300.0f);
+    document.replace(document.find("Object \"skin\""), 13, "Object \"cape\"");
+    bound_model bound(document, mdx, 0, {3, true});
+    const auto below_cape = [&](std::int32_t bone) {
+        for (std::int32_t b = bone; b >= 0; b = skeleton.bones[static_cast<std::size_t>(b)].parent)
+            if (b == 3) return true;
+        return false;
+    };
+    const byte_region& mdm = bound.mdm.region;
+    const offset_t surface = get_i32(mdm, mdm_header::ofs_surfaces);
+    offset_t vertex = surface + get_i32(mdm, surface + mdm_surface::ofs_verts);
+    for (std::int32_t v = 0; v < get_i32(mdm, surface + mdm_surface::num_verts); ++v) {
+        const std::int32_t count = get_i32(mdm, vertex + mdm_vertex::num_weights);
+        ASSERT_GT(count, 0);
+        for (const engine_weight& w : read_skin_weights(mdm, vertex + mdm_vertex::weights, count))
+            EXPECT_TRUE(below_cape(w.bone)) << w.bone;
+        vertex += mdm_vertex::weights + skin_weight::size * count;
+    }
+    EXPECT_LT(farthest_match(drawn_engine_positions(bound.model),
+                             flattened(skin_mdm_vertices(mdm, bound.pose.posed))),
+              2e-5);
+}
