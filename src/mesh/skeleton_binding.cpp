@@ -18,7 +18,7 @@ namespace {
 constexpr double infinite = std::numeric_limits<double>::infinity();
 
 // How many times farther than the nearest segment one in sight may lie.
-constexpr double farthest_in_sight = 3.0;
+constexpr double farthest_in_sight = 6.0;
 
 dvec3 minus(const dvec3& a, const dvec3& b) {
     return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
@@ -63,9 +63,10 @@ bool segment_hits(const std::array<dvec3, 3>& tri, const dvec3& p, const dvec3& 
     const double v = inv * dot3(dir, qv);
     if (v < -give || u + v > 1.0 + give) return false;
     const double t = inv * dot3(e2, qv);
-    // Hits at the vertex itself, or within a millionth of the way, are the
-    // vertex's own surface.
-    return t > 1e-6 && t < 1.0;
+    // Hits within a millionth of the way from the vertex are its own surface;
+    // as close to the bone, a joint that lies on the skin (the bottom of a
+    // box-modelled head at the neck) and not a surface in between.
+    return t > 1e-6 && t < 1.0 - 1e-6;
 }
 
 bool box_misses(const std::array<dvec3, 2>& box, const dvec3& p, const dvec3& q) {

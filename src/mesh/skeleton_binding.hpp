@@ -8,17 +8,18 @@
 // without children is its position, and owns the skin beyond it: a vertex past
 // the end of a segment that ends at such a bone does not measure that segment
 // (otherwise the segment's end and the child's position tie, and a head or a
-// hand would follow the neck or the forearm). Distance alone binds badly where parts of a model
-// touch (a hand hanging beside a thigh, fingers side by side), so a bone only
-// counts for a vertex when the straight line from the vertex to the nearest
-// point of the bone's segments crosses no triangle of the model: the hand's
-// skin stands between a thigh vertex and the hand's bones. Each segment counts
-// on its own: a bone counts with the nearest of its segments in sight. A vertex
-// that sees no bone within three times the distance of the nearest (a cape
-// over the legs, a closed shell round the body, a fold of the skin at a bent
-// joint) follows, among those, the bones behind the fewest surfaces. Among the bones that count,
-// the rigid binding takes the nearest; a blend of up to N bones follows the rule of
-// blend_weights.hpp over their distances.
+// hand would follow the neck or the forearm). Distance alone binds badly where
+// parts of a model touch (a hand hanging beside a thigh, fingers side by side),
+// so a bone only counts for a vertex when the straight line from the vertex to
+// the nearest point of the bone's segments crosses no triangle of the model:
+// the hand's skin stands between a thigh vertex and the hand's bones. Each
+// segment counts on its own: a bone counts with the nearest of its segments in
+// sight. A vertex that sees no bone within six times the distance of the
+// nearest (a cape over the legs, a closed shell round the body, a fold of the
+// skin at a bent joint) follows, among those, the bones behind the fewest
+// surfaces. Among the bones that count, the rigid binding takes the nearest; a
+// blend of up to N bones follows the rule of blend_weights.hpp over their
+// distances.
 #pragma once
 
 #include <array>
