@@ -14,7 +14,7 @@ failed=0
 for cfg in mode1-mds-to-mdm mode2-mds-to-mdx mode3-mds-to-mdm-and-mdx mode4-replace-mdm-tags \
     mode5-replace-mdx-bones mode6-rescale-mdm mode7-rescale-mdx report-mode character-md3 \
     character-mdm character-skeleton character-to-modeller character-md3-to-modeller \
-    rigged-mdm; do
+    rigged-mdm character-bind; do
     if bash scripts/run-job.sh "$work/$cfg.cfg" "$tool" >"$work/$cfg.out" 2>&1; then
         echo "completed: $cfg"
     else

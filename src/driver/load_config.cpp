@@ -71,6 +71,8 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("LODMIN", lod_min),
     OSSIFY_INT_KEY("MD3LODS", md3_lods),
     OSSIFY_INT_KEY("PREVIEWLOD", preview_lod),
+    OSSIFY_TEXT_KEY("BINDMDX", bind_mdx, false),
+    OSSIFY_TEXT_KEY("BINDBONES", bind_bones, false),
 };
 
 #undef OSSIFY_INT_KEY

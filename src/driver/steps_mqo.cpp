@@ -7,6 +7,7 @@
 #include "base/file_io.hpp"
 #include "driver/job_steps.hpp"
 #include "driver/left_out_report.hpp"
+#include "driver/mqo_steps.hpp"
 #include "export/engine_limits.hpp"
 #include "export/md3_writer.hpp"
 #include "export/mdm_writer.hpp"
@@ -79,32 +80,6 @@ bool mqo_keys_are_valid(const tool_config& config, std::int32_t most_vertices,
     return true;
 }
 
-// Reads the configured MQO model and saves its parsed record as "test.mqoobj".
-bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
-    byte_region& mqo = job.buffers.mqo.region;
-    const std::int32_t mqo_size =
-        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job), rig(job)}, &notes);
-    if (mqo_size < 0) {
-        report_refusal_hint(notes, false);
-        return fail("ERROR:Failed to load MQO.\n");
-    }
-    if (save_file("test.mqoobj", mqo, mqo_size) < 0) return fail("ERROR: Failed to save file.\n");
-    if (turns_y_up(job.config))
-        std::printf("turn_y_up_to_z_up : Vertex[%d]\n", turn_y_up_to_z_up(mqo));
-    return true;
-}
-
-// BLENDWEIGHTS is read without a sign: -1 stands for a negative or unreadable text.
-bool blend_weights_are_valid(const tool_config& config) {
-    if (config.blend_weights >= 0 && config.blend_weights <= max_blend_weights) return true;
-    std::fprintf(stderr,
-                 "ossify: BLENDWEIGHTS takes the number of bones a vertex may follow, "
-                 "1 to %d (0 or absent: each vertex follows its nearest bone).\n",
-                 max_blend_weights);
-    std::printf("ERROR: Invalid BLENDWEIGHTS value.\n");
-    return false;
-}
-
 // LODMIN is read without a sign: -1 stands for a negative or unreadable text.
 bool lod_min_is_valid(const tool_config& config) {
     if (config.lod_min >= 0 && config.lod_min <= 100) return true;
@@ -112,32 +87,6 @@ bool lod_min_is_valid(const tool_config& config) {
                          "engine draws, 1 to 100 percent (0 or absent: derived from the model).\n");
     std::printf("ERROR: Invalid LODMIN value.\n");
     return false;
-}
-
-// Builds the mesh record, with the skeleton in mode 9, and saves it as "test.mesh".
-// The whole model's objects then become surfaces within `limits`.
-bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes,
-                         const surface_limits& limits) {
-    byte_region& mesh = job.buffers.mesh.region;
-    std::int32_t mesh_size =
-        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job), !rig(job));
-    if (mesh_size < 0) {
-        if (!whole_model(job)) report_refusal_hint(notes, true);
-        return fail("ERROR:Failed to build mesh from MQO.\n");
-    }
-    if (bones != nullptr && rig(job)) {
-        if (bind_rig_weights(mesh, job.buffers.mqo.region, *bones, job.config.blend_weights) < 0)
-            return fail("ERROR:Failed to build mesh from MQO.\n");
-    } else if (bones != nullptr && job.config.blend_weights > 0 &&
-               blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
-        return fail("ERROR:Failed to build mesh from MQO.\n");
-    if (whole_model(job)) {
-        mesh_size = arrange_surfaces(
-            mesh, material_shader_names(job.buffers.mqo.region, job.config.shader_prefix), limits);
-        if (mesh_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
-    }
-    if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
-    return true;
 }
 
 // Without a reference MDM the model's own skeleton tags go into the MDM, which
@@ -247,10 +196,81 @@ bool save_md3_levels(job_context& job, const char* shader, std::int32_t scale) {
 
 } // namespace
 
-// The plain conversion tells what it left out once the job is done.
+// Reads the configured MQO model and saves its parsed record as "test.mqoobj".
+bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
+    byte_region& mqo = job.buffers.mqo.region;
+    const std::int32_t mqo_size =
+        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job), rig(job)}, &notes);
+    if (mqo_size < 0) {
+        report_refusal_hint(notes, false);
+        return fail("ERROR:Failed to load MQO.\n");
+    }
+    if (save_file("test.mqoobj", mqo, mqo_size) < 0) return fail("ERROR: Failed to save file.\n");
+    if (turns_y_up(job.config))
+        std::printf("turn_y_up_to_z_up : Vertex[%d]\n", turn_y_up_to_z_up(mqo));
+    return true;
+}
+
+// BLENDWEIGHTS is read without a sign: -1 stands for a negative or unreadable text.
+bool blend_weights_are_valid(const tool_config& config) {
+    if (config.blend_weights >= 0 && config.blend_weights <= max_blend_weights) return true;
+    std::fprintf(stderr,
+                 "ossify: BLENDWEIGHTS takes the number of bones a vertex may follow, "
+                 "1 to %d (0 or absent: each vertex follows its nearest bone).\n",
+                 max_blend_weights);
+    std::printf("ERROR: Invalid BLENDWEIGHTS value.\n");
+    return false;
+}
+
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
     if (done && !whole_model(job)) report_left_out(notes, job.buffers.mesh.region);
     return done;
+}
+
+bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes,
+                         const surface_limits& limits, const mesh_binder& bind) {
+    byte_region& mesh = job.buffers.mesh.region;
+    std::int32_t mesh_size =
+        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job), !rig(job));
+    if (mesh_size < 0) {
+        if (!whole_model(job)) report_refusal_hint(notes, true);
+        return fail("ERROR:Failed to build mesh from MQO.\n");
+    }
+    if (bind) {
+        if (!bind(mesh)) return fail("ERROR:Failed to build mesh from MQO.\n");
+    } else if (bones != nullptr && rig(job)) {
+        if (bind_rig_weights(mesh, job.buffers.mqo.region, *bones, job.config.blend_weights) < 0)
+            return fail("ERROR:Failed to build mesh from MQO.\n");
+    } else if (bones != nullptr && job.config.blend_weights > 0 &&
+               blend_skin_weights(mesh, *bones, job.config.blend_weights) < 0)
+        return fail("ERROR:Failed to build mesh from MQO.\n");
+    if (whole_model(job)) {
+        mesh_size = arrange_surfaces(
+            mesh, material_shader_names(job.buffers.mqo.region, job.config.shader_prefix), limits);
+        if (mesh_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
+    }
+    if (save_file("test.mesh", mesh, mesh_size) < 0) return fail("ERROR: Failed to save file.\n");
+    return true;
+}
+
+bool mdm_keys_are_valid(const tool_config& config, surface_limits& limits) {
+    return blend_weights_are_valid(config) && lod_min_is_valid(config) &&
+           mqo_keys_are_valid(config, mdm_surface_vertices_most, limits);
+}
+
+bool build_and_save_mdm(job_context& job) {
+    byte_region& mdm = job.buffers.mdm.region;
+    const std::int32_t mdm_size =
+        build_mdm_from_mesh(job.buffers.mesh.region, mdm, job.buffers.bone.region, whole_model(job),
+                            job.config.lod_min);
+    if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
+    if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
+        return fail("ERROR: Failed to save file.\n");
+    return true;
+}
+
+bool save_skin_file_of_job(const job_context& job) {
+    return save_skin(job, nullptr);
 }
 
 bool step_mqo_to_md3(job_context& job) {
@@ -283,12 +303,10 @@ bool step_mqo_to_md3(job_context& job) {
 }
 
 bool step_mqo_to_mdm(job_context& job) {
+    if (job.config.bind_mdx[0] != '\0') return step_mqo_bind_to_mdx(job);
     mqo_notes notes;
     surface_limits limits;
-    if (!blend_weights_are_valid(job.config) || !lod_min_is_valid(job.config) ||
-        !mqo_keys_are_valid(job.config, mdm_surface_vertices_most, limits) ||
-        !load_and_save_mqo(job, notes))
-        return false;
+    if (!mdm_keys_are_valid(job.config, limits) || !load_and_save_mqo(job, notes)) return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
         rig(job) ? build_bones_from_rig(job.buffers.mqo.region, bone)
@@ -297,12 +315,7 @@ bool step_mqo_to_mdm(job_context& job) {
     if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
     if (!build_and_save_mesh(job, &bone, notes, limits)) return false;
 
-    byte_region& mdm = job.buffers.mdm.region;
-    const std::int32_t mdm_size = build_mdm_from_mesh(job.buffers.mesh.region, mdm, bone,
-                                                      whole_model(job), job.config.lod_min);
-    if (mdm_size < 0) return fail("ERROR:Failed to build mesh from MQO.\n");
-    if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
-        return fail("ERROR: Failed to save file.\n");
+    if (!build_and_save_mdm(job)) return false;
     const bool tagged = job.config.reference_mdm[0] == '\0' ? give_skeleton_tags(job)
                                                             : transplant_reference_tags(job);
     const bool done = tagged && (job.config.skeleton_mdx[0] == '\0' || save_skeleton_mdx(job)) &&

@@ -7,6 +7,7 @@
 #include "driver/job_steps.hpp"
 #include "export/md3_reader.hpp"
 #include "export/mqo_export.hpp"
+#include "skeletal/bone_number_checks.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeletal/skeletal_headers.hpp"
 
@@ -63,6 +64,7 @@ bool step_load_posed_model(job_context& job) {
     std::printf("\n--- Loading MDX ---\n\n");
     if (load_input("MDXSOURCE", c.mdx_source, load_mdx, b.mdx.region) < 0)
         return fail("ERROR:Failed to load MDX.\n");
+    warn_bones_beyond_mdx(b.mdm.region, b.mdx.region);
     return bind_frame_is_valid(c, b.mdx.region);
 }
 

@@ -5,6 +5,7 @@
 #include "check/check_report.hpp"
 #include "driver/job_steps.hpp"
 #include "export/mdx_writer.hpp"
+#include "skeletal/bone_number_checks.hpp"
 #include "skeletal/skeletal.hpp"
 #if OSSIFY_HAS_PREVIEW
 #include "preview/preview.hpp"
@@ -54,6 +55,12 @@ bool write_preview(job_context& job, shown what) {
         size = write_md3_preview(b.md3.region, c.preview_path, images_of(job));
         break;
     case shown::mdm_on_skeleton:
+        // A model bound to BINDMDX is shown on that MDX, from its bind frame.
+        if (c.bind_mdx[0] != '\0') {
+            size = write_mdm_preview(b.mdm.region, b.mdx.region, c.bind_frame, c.preview_path,
+                                     images_of(job), c.preview_lod);
+            break;
+        }
         // The MDM just written, on its skeleton in the drawn pose: the MDX that
         // SKELETONMDX saved, or the same one built here.
         if (c.skeleton_mdx[0] == '\0' &&

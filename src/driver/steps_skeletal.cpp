@@ -5,6 +5,7 @@
 #include "check/check_report.hpp"
 #include "driver/job_steps.hpp"
 #include "export/engine_limits.hpp"
+#include "skeletal/bone_number_checks.hpp"
 #include "skeletal/skeletal.hpp"
 
 namespace ossify {
@@ -54,6 +55,8 @@ bool transplant_reference_tags(job_context& job) {
     if (load_input("REFERENCEMDM", job.config.reference_mdm, load_mdm, reference) < 0)
         return fail("ERROR:Failed to load Reference MDM.\n");
     if (replace_mdm_tags(reference, mdm) < 0) return fail("ERROR: Failed to replace tags.\n");
+    // Mode 4 copies tags from another file; so may mode 9 onto an MDX's skeleton.
+    if (job.config.mode == 4 || job.config.bind_mdx[0] != '\0') warn_tags_on_unused_bones(mdm);
     if (save_file(job.config.mdm_path, mdm, get_i32(mdm, mdm_header::ofs_end)) < 0)
         return fail("ERROR: Failed to save file.\n");
     warn_mdm_engine_limits(mdm, job.config.mdm_path);

@@ -9,6 +9,7 @@ namespace ossify {
 
 inline constexpr int path_field_width = 256;
 inline constexpr int name_field_width = 64;
+inline constexpr int list_field_width = 1024; // a configuration line holds at most 1023 characters
 
 struct tool_config {
     std::int32_t mode = 0;
@@ -50,7 +51,9 @@ struct tool_config {
     std::int32_t rig = 0;      // RIG: mode 9 reads bone triangles, skin objects and anchor solids
     std::int32_t lod_min = 0;  // LODMIN: mode 9's minimum level of detail, percent of the vertices
     std::int32_t md3_lods = 0; // MD3LODS: mode 8 also writes NAME_1.md3 .. NAME_N.md3
-    std::int32_t preview_lod = 0; // PREVIEWLOD: the level of detail the preview shows
+    std::int32_t preview_lod = 0;           // PREVIEWLOD: the level of detail the preview shows
+    char bind_mdx[path_field_width] = {};   // BINDMDX: mode 9 binds to this MDX's skeleton
+    char bind_bones[list_field_width] = {}; // BINDBONES: the bones BINDMDX binds to; empty: all
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

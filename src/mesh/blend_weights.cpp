@@ -71,6 +71,7 @@ blend_result blend_distances(std::span<const double> distance, int most) {
     if (distance.empty()) return result;
     most = std::clamp(most, 1, max_blend_weights);
     const double least = *std::min_element(distance.begin(), distance.end());
+    if (!std::isfinite(least)) return result;
 
     std::vector<candidate> ranked;
     for (std::size_t k = 0; k < distance.size(); ++k) {

@@ -50,7 +50,8 @@ std::vector<bone_segment> bone_segments(const byte_region& bones);
 blend_result blend_vertex(const vector3& p, std::span<const bone_segment> segments, int most);
 
 // The same rule over any distances, one per candidate: the weights' `bone` is
-// the candidate's index in `distance`.
+// the candidate's index in `distance`. A candidate at an infinite distance takes
+// no part; all infinite, or none: no weights.
 blend_result blend_distances(std::span<const double> distance, int most);
 
 // Replaces the weights of the mesh vertex at `vertex` by `r` (bones below
