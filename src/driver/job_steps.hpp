@@ -34,10 +34,20 @@ bool step_rescale_mdx(job_context& job);       // G: mode 7
 bool step_mqo_to_md3(job_context& job);        // H: mode 8 and every mode outside 1..12
 bool step_mqo_to_mdm(job_context& job);        // I: mode 9
 bool step_preview(job_context& job);           // every mode, when PREVIEW is set
+bool step_gltf_to_md3(job_context& job);       // mode 8 with GLTF
+bool step_gltf_to_mdm(job_context& job);       // mode 9 with GLTF
 
 // The end of modes 4 and 9: loads the reference MDM, gives the MDM buffer its
 // tags, saves it again at the MDM path and prints its report.
 bool transplant_reference_tags(job_context& job);
+
+// With SKELETONMDX (mode 9): the skeleton of the bone buffer as a one-frame MDX
+// in the MDX buffer, saved at the key's path.
+bool save_skeleton_mdx(job_context& job);
+
+// The MD3SCALE of the configuration (absent: 1); false after printing the
+// refusal of a negative or unreadable value.
+bool md3_scale_of(const tool_config& config, std::int32_t& scale);
 
 // Runs the steps of the configured mode in order; false after the first failure.
 bool run_job(job_context& job);

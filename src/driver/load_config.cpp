@@ -58,6 +58,11 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("WHOLEMODEL", whole_model),
     OSSIFY_INT_KEY("MD3SCALE", md3_scale),
     OSSIFY_TEXT_KEY("PREVIEW", preview_path, false),
+    OSSIFY_TEXT_KEY("GLTF", gltf_path, false),
+    OSSIFY_TEXT_KEY("GLTFMESH", gltf_mesh, false),
+    OSSIFY_TEXT_KEY("ANIMMDX", anim_mdx, false),
+    OSSIFY_TEXT_KEY("GLTFANIM", gltf_anim, false),
+    OSSIFY_INT_KEY("GLTFFPS", gltf_fps),
 };
 
 #undef OSSIFY_INT_KEY

@@ -74,6 +74,8 @@ bool give_skeleton_tags(job_context& job) {
     return true;
 }
 
+} // namespace
+
 // With SKELETONMDX: the skeleton as a one-frame MDX, so that the new MDM can be
 // shown before any animation exists. Never written to the MDX key's path, which
 // often names the modder's real animation.
@@ -96,8 +98,6 @@ bool md3_scale_of(const tool_config& config, std::int32_t& scale) {
     std::printf("ERROR: Invalid MD3SCALE value.\n");
     return false;
 }
-
-} // namespace
 
 // The plain conversion tells what it left out once the job is done.
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {

@@ -36,6 +36,11 @@ struct tool_config {
     std::int32_t whole_model = 0;             // WHOLEMODEL: convert every face of the MQO model
     std::int32_t md3_scale = 0;               // MD3SCALE: 0 (absent) and 1 store positions as drawn
     char preview_path[path_field_width] = {}; // PREVIEW: a .glb of the job's result
+    char gltf_path[path_field_width] = {};    // GLTF: a glTF model in place of MQO (modes 8, 9)
+    char gltf_mesh[path_field_width] = {};    // GLTFMESH: the mesh nodes kept, comma-separated
+    char anim_mdx[path_field_width] = {};     // ANIMMDX: mode 9 writes the glTF's animation here
+    char gltf_anim[name_field_width] = {};    // GLTFANIM: the animation sampled (absent: the first)
+    std::int32_t gltf_fps = 0;                // GLTFFPS: frames a second sampled, 0 = 20
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

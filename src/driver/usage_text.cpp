@@ -47,6 +47,11 @@ const key_line key_lines[] = {
     {"BLENDWEIGHTS=n", "each vertex follows up to n bones, 1 to 4 (mode 9)"},
     {"SKELETONMDX=PATH", "one-frame MDX of the drawn skeleton (mode 9)"},
     {"PREVIEW=PATH", "binary glTF (.glb) of the result (modes 1, 3, 8, 9, 10)"},
+    {"GLTF=PATH", "glTF model (.glb, .gltf) in place of MQO (modes 8, 9)"},
+    {"GLTFMESH=NAMES", "keep only these glTF mesh nodes, comma-separated (modes 8, 9)"},
+    {"ANIMMDX=PATH", "MDX of the glTF's animation (mode 9 with GLTF)"},
+    {"GLTFANIM=NAME", "the glTF animation ANIMMDX samples; absent: the first"},
+    {"GLTFFPS=n", "frames a second ANIMMDX samples; absent: 20"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
 };
 

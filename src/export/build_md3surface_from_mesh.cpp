@@ -58,8 +58,14 @@ bool write_surface_arrays(byte_region& md3, offset_t at, const byte_region& mesh
     for (std::int32_t t = 0; t < c.triangles; ++t, out += ms::triangle_size)
         copy_bytes(md3, out, mesh, triangles + mesh_triangle::size * t + mesh_triangle::vertex,
                    ms::triangle_size);
+    const offset_t own_shaders = object + get_i32(mesh, object + mesh_object::ofs_shader);
     for (std::int32_t j = 0; j < c.shaders; ++j, out += ms::shader_size) {
-        put_text(md3, out, md3_name_width, shader_name, false);
+        const std::string own =
+            shader_name != nullptr
+                ? std::string()
+                : get_text(mesh, own_shaders + mesh_shader::size * j, md3_name_width);
+        put_text(md3, out, md3_name_width, shader_name != nullptr ? shader_name : own.c_str(),
+                 false);
         put_i32(md3, out + ms::shader_index, j);
     }
     const offset_t vertices = object + get_i32(mesh, object + mesh_object::ofs_vertex);
