@@ -73,6 +73,7 @@ bool import_joints(const gltf_document& d, imported_model& model, std::string& e
                     " twice";
             return false;
         }
+    std::int32_t root = -1;
     for (std::size_t j = 0; j < skin.joints.size(); ++j) {
         const std::int32_t node = skin.joints[j];
         imported_joint joint;
@@ -99,6 +100,10 @@ bool import_joints(const gltf_document& d, imported_model& model, std::string& e
         }
         joint.origin = transform_point(frame, {0, 0, 0});
         joint.axes = split.rotation;
+        // The engine places every bone without a parent at the frame's one
+        // root position: a second root joint hangs on the first instead.
+        if (joint.parent < 0 && root >= 0) joint.parent = root;
+        if (joint.parent < 0) root = static_cast<std::int32_t>(j);
         model.joints.push_back(joint);
         model.bind_to_engine.push_back(frame);
         model.inverse_bind.push_back(skin.inverse_binds[j]);

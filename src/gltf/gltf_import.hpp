@@ -38,7 +38,7 @@ struct imported_surface {
 
 struct imported_joint {
     std::string name;
-    std::int32_t parent = -1; // the nearest ancestor node that is a joint of the skin
+    std::int32_t parent = -1; // the nearest ancestor joint; a second root hangs on the first
     dvec3 origin{};           // at the bind pose
     bone_rotation axes{};     // the joint's frame at the bind pose, without scale
 };

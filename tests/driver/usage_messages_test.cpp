@@ -73,7 +73,7 @@ TEST(Usage, HelpReadmeAndReaderAgreeOnTheKeys) {
             EXPECT_NE(r.out.find(key), std::string::npos) << key << " is not in the help";
         }
     }
-    EXPECT_EQ(listed, 24);
+    EXPECT_EQ(listed, 29);
 }
 
 TEST(Usage, UnknownOptionsAreIgnoredWithAHint) {
