@@ -41,6 +41,10 @@ bool step_gltf_to_mdm(job_context& job);       // mode 9 with GLTF
 // tags, saves it again at the MDM path and prints its report.
 bool transplant_reference_tags(job_context& job);
 
+// Mode 9 without REFERENCEMDM: the tags of the bone object into the MDM, which is
+// saved again and reported.
+bool give_skeleton_tags(job_context& job);
+
 // With SKELETONMDX (mode 9): the skeleton of the bone buffer as a one-frame MDX
 // in the MDX buffer, saved at the key's path.
 bool save_skeleton_mdx(job_context& job);

@@ -159,7 +159,7 @@ bool step_gltf_to_mdm(job_context& job) {
     if (!load_gltf(job, true, document, model)) return false;
     byte_region& bone = job.buffers.bone.region;
     const std::int32_t bone_size =
-        build_bones_from_joints(bone, model.joints, modeller_units_per_inch);
+        build_bones_from_joints(bone, model.joints, modeller_units_per_inch, model.tags);
     if (bone_size < 0) return fail("ERROR:Failed to build bone from glTF.\n");
     if (save_file("test.bone", bone, bone_size) < 0) return fail("ERROR: Failed to save file.\n");
     if (!build_and_save_mesh(job, model, &bone, modeller_units_per_inch)) return false;
@@ -169,15 +169,9 @@ bool step_gltf_to_mdm(job_context& job) {
     if (mdm_size < 0) return fail("ERROR:Failed to build mesh from glTF.\n");
     if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
         return fail("ERROR: Failed to save file.\n");
-    if (job.config.reference_mdm[0] != '\0') {
-        if (!transplant_reference_tags(job)) return false;
-    } else {
-        warn_mdm_engine_limits(mdm, job.config.mdm_path);
-        print_mdm_report(mdm);
-        if (!model.tags.empty())
-            std::fprintf(stderr, "ossify: the glTF's tag_ nodes are not written into an MDM; "
-                                 "REFERENCEMDM gives it tags.\n");
-    }
+    const bool tagged = job.config.reference_mdm[0] == '\0' ? give_skeleton_tags(job)
+                                                            : transplant_reference_tags(job);
+    if (!tagged) return false;
     if (job.config.skeleton_mdx[0] != '\0' && !save_skeleton_mdx(job)) return false;
     return job.config.anim_mdx[0] == '\0' || save_animation_mdx(job, document, model);
 }

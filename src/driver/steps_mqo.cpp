@@ -62,6 +62,8 @@ bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_n
     return true;
 }
 
+} // namespace
+
 // Without a reference MDM the model's own skeleton tags go into the MDM, which
 // is saved again and reported as with the reference's tags.
 bool give_skeleton_tags(job_context& job) {
@@ -73,8 +75,6 @@ bool give_skeleton_tags(job_context& job) {
     print_mdm_report(mdm);
     return true;
 }
-
-} // namespace
 
 // With SKELETONMDX: the skeleton as a one-frame MDX, so that the new MDM can be
 // shown before any animation exists. Never written to the MDX key's path, which

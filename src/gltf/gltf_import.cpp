@@ -49,9 +49,9 @@ dvec3 axis_of(const bone_rotation& r, std::size_t i) {
     return {r.forward[i], r.left[i], r.up[i]};
 }
 
-bool imported_tag_of(const gltf_document& d, std::int32_t node, const gltf_matrix& world,
+// A tag node at `m` (its world matrix already in the engine's space).
+bool imported_tag_of(const gltf_document& d, std::int32_t node, const gltf_matrix& m,
                      imported_tag& tag, std::string& error) {
-    const gltf_matrix m = multiply(gltf_to_engine, world);
     frame_split split;
     std::string why;
     if (!split_frame(m, split, why)) {
@@ -297,15 +297,10 @@ bool import_gltf_model(const gltf_document& d, const import_options& options, im
     const std::vector<node_trs> rest = rest_pose(d);
     const std::vector<gltf_matrix> world = world_matrices(d, rest);
     const std::vector<std::int32_t> nodes = scene_nodes(d);
-    std::vector<std::int32_t> meshes;
+    std::vector<std::int32_t> meshes, tag_nodes;
     for (std::int32_t node : nodes) {
         const gltf_node& n = d.nodes[static_cast<std::size_t>(node)];
-        if (n.name.rfind("tag_", 0) == 0) {
-            imported_tag tag;
-            if (!imported_tag_of(d, node, world[static_cast<std::size_t>(node)], tag, error))
-                return false;
-            model.tags.push_back(tag);
-        }
+        if (n.name.rfind("tag_", 0) == 0) tag_nodes.push_back(node);
         if (n.mesh >= 0 && kept(options, n.name)) meshes.push_back(node);
     }
     if (meshes.empty()) {
@@ -324,6 +319,31 @@ bool import_gltf_model(const gltf_document& d, const import_options& options, im
             return false;
         }
         if (!import_joints(d, model, error)) return false;
+    }
+    for (std::int32_t node : tag_nodes) {
+        imported_tag tag;
+        gltf_matrix m = multiply(gltf_to_engine, world[static_cast<std::size_t>(node)]);
+        if (options.skinned) {
+            // At the bind pose, where the joint it hangs on takes it.
+            for (std::size_t j = 0; j < model.joints.size() && tag.joint < 0; ++j)
+                if (model.joints[j].parent < 0) tag.joint = static_cast<std::int32_t>(j);
+            const gltf_skin& skin = d.skins[static_cast<std::size_t>(model.skin)];
+            for (std::int32_t up = d.nodes[static_cast<std::size_t>(node)].parent; up >= 0;
+                 up = d.nodes[static_cast<std::size_t>(up)].parent) {
+                const auto it = std::find(skin.joints.begin(), skin.joints.end(), up);
+                const std::optional<gltf_matrix> rest =
+                    inverse_affine(world[static_cast<std::size_t>(up)]);
+                if (it == skin.joints.end() || !rest) continue;
+                tag.joint = static_cast<std::int32_t>(it - skin.joints.begin());
+                m = multiply(model.bind_to_engine[static_cast<std::size_t>(tag.joint)],
+                             multiply(*rest, world[static_cast<std::size_t>(node)]));
+                break;
+            }
+        }
+        const std::int32_t joint = tag.joint;
+        if (!imported_tag_of(d, node, m, tag, error)) return false;
+        tag.joint = joint;
+        model.tags.push_back(tag);
     }
     for (std::int32_t node : meshes) {
         placement at;

@@ -46,7 +46,8 @@ struct imported_joint {
 struct imported_tag {
     std::string name;
     dvec3 origin{};
-    bone_rotation axes{}; // row i: the tag's axis i (forward, left, up)
+    bone_rotation axes{};    // row i: the tag's axis i (forward, left, up)
+    std::int32_t joint = -1; // skinned: the joint it rides on (its nearest ancestor, else the root)
 };
 
 struct imported_model {

@@ -17,8 +17,12 @@ namespace ossify {
 // RMW1..3 and the marker fields stay zero: nothing drew these bones. Returns
 // OffsetEnd, or -1 after printing why (no joints, more than 128, a parent chain
 // deeper than 128).
+// Each of `tags` follows as a tag record on the bone of its joint: its origin
+// and axes (RMW1..3) in the model, its chain that bone's ancestors and the bone,
+// its origin vertex the bone's forward vertex (the vertex numbers of such a
+// bone object are the joints' numbers), so build_mdm_skeleton_tags hangs it there.
 std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const imported_joint> joints,
-                                     double scale);
+                                     double scale, std::span<const imported_tag> tags = {});
 
 // Roll, Pitch and Yaw (as x, y, z) whose bone frame has the axes `axes` (rows
 // as the engine's bone_rotation: column j is the frame's axis j in the model).

@@ -48,7 +48,7 @@ vector3 angles_of_bone_axes(const bone_rotation& axes) {
 }
 
 std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const imported_joint> joints,
-                                     double scale) {
+                                     double scale, std::span<const imported_tag> tags) {
     std::printf("---------------------------------\nFUNCTION CALLED : build_bones_from_gltf\n"
                 "---------------------------------\n");
     const auto count = static_cast<std::int32_t>(joints.size());
@@ -56,7 +56,8 @@ std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const impor
         std::printf("build_bones_from_gltf : NumBone[%d] is not 1 to %d\n", count, bone_max_tree);
         return -1;
     }
-    const offset_t end = bone_record_at(count);
+    const auto tag_count = static_cast<std::int32_t>(tags.size());
+    const offset_t end = bone_record_at(offset_t{count} + tag_count);
     if (!fits(boneobj, 0, end)) {
         std::printf("build_bones_from_gltf : the bones do not fit their buffer\n");
         return -1;
@@ -67,7 +68,7 @@ std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const impor
              boneobj_header::description_text);
     put_i32(boneobj, boneobj_header::num_bone, count);
     put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
-    put_i32(boneobj, boneobj_header::num_tag, 0);
+    put_i32(boneobj, boneobj_header::num_tag, tag_count);
     put_i32(boneobj, boneobj_header::ofs_end, static_cast<std::int32_t>(end));
     std::vector<std::int32_t> tree;
     for (std::int32_t b = 0; b < count; ++b) {
@@ -84,6 +85,7 @@ std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const impor
         put_text(boneobj, record + bone_record::name, bone_name_width, joint.name.c_str());
         put_i32(boneobj, record + bone_record::kind, bone_record::kind_bone);
         put_i32(boneobj, record + bone_record::material, b);
+        put_i32(boneobj, record + bone_record::forward, b);
         put_i32(boneobj, record + bone_record::face, -1);
         put_vector3(boneobj, record + bone_record::origin_position, origin);
         put_i32(boneobj, record + bone_record::parent, joint.parent);
@@ -102,6 +104,31 @@ std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const impor
         std::printf("build_bones_from_gltf : Bone[%d] Name[%s] Parent[%d] Origin[%f %f %f]\n", b,
                     joint.name.c_str(), joint.parent, static_cast<double>(origin.x),
                     static_cast<double>(origin.y), static_cast<double>(origin.z));
+    }
+    for (std::int32_t t = 0; t < tag_count; ++t) {
+        const imported_tag& tag = tags[static_cast<std::size_t>(t)];
+        const offset_t record = bone_record_at(offset_t{count} + t);
+        if (tag.joint < 0 || tag.joint >= count) {
+            std::printf("build_bones_from_gltf : Tag[%d] Name[%s] rides on no bone\n", t,
+                        tag.name.c_str());
+            return -1;
+        }
+        ancestors_of(joints, static_cast<std::size_t>(tag.joint), tree);
+        tree.push_back(tag.joint);
+        put_text(boneobj, record + bone_record::name, bone_name_width, tag.name.c_str());
+        put_i32(boneobj, record + bone_record::kind, bone_record::kind_tag);
+        put_i32(boneobj, record + bone_record::face, -1);
+        put_i32(boneobj, record + bone_record::origin, tag.joint);
+        put_i32(boneobj, record + bone_record::alternate_origin, -1);
+        put_i32(boneobj, record + bone_record::parent, tag.joint);
+        put_vector3(boneobj, record + bone_record::origin_position, scaled(tag.origin, scale));
+        put_vector3(boneobj, record + bone_record::rmw1, scaled(tag.axes.forward, 1));
+        put_vector3(boneobj, record + bone_record::rmw2, scaled(tag.axes.left, 1));
+        put_vector3(boneobj, record + bone_record::rmw3, scaled(tag.axes.up, 1));
+        put_i32(boneobj, record + bone_record::num_bone_tree,
+                static_cast<std::int32_t>(tree.size()));
+        for (std::size_t k = 0; k < tree.size() && k < bone_max_tree; ++k)
+            put_i32(boneobj, record + bone_record::tree + 4 * static_cast<offset_t>(k), tree[k]);
     }
     if (boneobj.fault) {
         std::printf("build_bones_from_gltf : a record was written out of bounds\n");

@@ -83,6 +83,35 @@ inline std::vector<std::vector<ossify::dvec3>> skin_every_frame(const ossify::by
     return out;
 }
 
+// Every tag of the MDM (by name) placed by the engine on every frame of the MDX.
+struct placed_mdm_tag {
+    std::string name;
+    std::vector<ossify::placed_tag> frames;
+};
+inline std::vector<placed_mdm_tag> place_every_tag(const ossify::byte_region& mdm,
+                                                   const ossify::byte_region& mdx) {
+    using namespace ossify;
+    const std::int32_t frames = get_i32(mdx, mdx_header::num_frames);
+    const std::int32_t bones = get_i32(mdx, mdx_header::num_bones);
+    const std::vector<skeleton_bone> skeleton =
+        read_skeleton_bones(mdx, get_i32(mdx, mdx_header::ofs_bones), bones);
+    std::vector<placed_mdm_tag> out;
+    offset_t at = get_i32(mdm, mdm_header::ofs_tags);
+    for (std::int32_t t = 0; t < get_i32(mdm, mdm_header::num_tags); ++t) {
+        placed_mdm_tag tag{get_text(mdm, at + mdm_tag::name, skeletal_name_width), {}};
+        const auto bone = static_cast<std::size_t>(get_i32(mdm, at + mdm_tag::attach_bone));
+        for (std::int32_t f = 0; f < frames; ++f) {
+            const offset_t frame = get_i32(mdx, mdx_header::ofs_frames) + frame_size(bones) * f;
+            const std::vector<posed_bone> posed = pose_stored_frame(mdx, frame, skeleton);
+            tag.frames.push_back(place_tag(posed.at(bone), get_dvec3(mdm, at + mdm_tag::offset),
+                                           get_rotation_rows(mdm, at + mdm_tag::axis)));
+        }
+        out.push_back(tag);
+        at += get_i32(mdm, at + mdm_tag::ofs_end);
+    }
+    return out;
+}
+
 inline double distance3(const ossify::dvec3& a, const ossify::dvec3& b) {
     return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }

@@ -199,6 +199,29 @@ TEST(GltfRoundTrip, TheBundledCharacterSkinsAsTheOriginalAtEveryFrame) {
     EXPECT_EQ(get_i32(back.region(), mdx_header::num_frames), 6);
     EXPECT_NE(run.out.find("build_mdx_from_gltf : Animation[frames] Frame[6] Rate[20]"),
               std::string::npos);
+
+    // The skeleton's tags come back on their bones: the engine places them where
+    // it placed the original ones, at every frame.
+    const std::string back_mdm = dir.read("back.mdm");
+    placed_file again = place_mdm(bytes(back_mdm.begin(), back_mdm.end()));
+    ASSERT_GT(again.end, 0) << again.out;
+    const auto before = place_every_tag(mdm.region(), mdx.region());
+    const auto after = place_every_tag(again.region(), back.region());
+    ASSERT_EQ(before.size(), 3u);
+    ASSERT_EQ(after.size(), before.size());
+    double worst = 0;
+    for (std::size_t t = 0; t < before.size(); ++t) {
+        EXPECT_EQ(after[t].name, before[t].name);
+        for (std::size_t f = 0; f < before[t].frames.size(); ++f) {
+            worst =
+                std::max(worst, distance3(after[t].frames[f].origin, before[t].frames[f].origin));
+            EXPECT_GT(dot3(after[t].frames[f].axes.forward, before[t].frames[f].axes.forward),
+                      0.999);
+            EXPECT_GT(dot3(after[t].frames[f].axes.up, before[t].frames[f].axes.up), 0.999);
+        }
+    }
+    EXPECT_LT(worst, 1e-3 * r.height);
+    std::printf("bundled character's tags: worst %.3g\n", worst);
 }
 
 } // namespace
