@@ -11,8 +11,9 @@ namespace ossify {
 
 namespace {
 
-// Longest animation sampled, in frames: far beyond what an MDX buffer takes.
-constexpr double max_sampled_frames = 200000;
+// Most node poses an animation is sampled for (frames × nodes): far beyond
+// what an MDX buffer takes.
+constexpr double max_sampled_poses = 2e7;
 
 std::string quoted(const std::string& name) {
     return "\"" + name + "\"";
@@ -373,7 +374,8 @@ bool sample_joint_animation(const gltf_document& d, const imported_model& model,
     const gltf_animation& a = d.animations[static_cast<std::size_t>(animation)];
     const time_span span = animation_span(a);
     const double length = (span.last - span.first) * fps;
-    if (!(fps > 0) || !std::isfinite(length) || length > max_sampled_frames) {
+    if (!(fps > 0) || !std::isfinite(length) ||
+        (length + 1) * static_cast<double>(d.nodes.size() + 1) > max_sampled_poses) {
         error = "the animation " + quoted(a.name) + " is too long to sample";
         return false;
     }

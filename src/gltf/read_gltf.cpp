@@ -22,8 +22,10 @@ namespace {
 
 // A file larger than this is refused before it is parsed.
 constexpr std::size_t max_file_size = 512u * 1024u * 1024u;
-// Elements an accessor without a buffer view (all zeros) may claim.
-constexpr std::size_t max_zero_accessor = 1u << 24;
+// Values an accessor without a buffer view (all zeros) may claim.
+constexpr std::size_t max_zero_accessor = 1u << 22;
+// Vertices a primitive may have: far beyond what the mesh buffer takes.
+constexpr std::size_t max_primitive_vertices = 1u << 20;
 
 struct reading {
     const tinygltf::Model& model;
@@ -117,7 +119,8 @@ bool read_accessor(reading& r, int index, std::size_t components, bool normalise
     const bool scaled = normalise || a.normalized;
     const std::size_t element = csize * components;
     if (a.bufferView < 0) {
-        if (a.count > max_zero_accessor) return r.refuse(name + " claims too many elements");
+        if (a.count > max_zero_accessor / components)
+            return r.refuse(name + " claims too many elements");
         out.assign(a.count * components, 0.0);
         return true;
     }
@@ -237,6 +240,9 @@ bool read_primitive(reading& r, const tinygltf::Primitive& from, const std::stri
         return false;
     if (!all_finite(values)) return r.refuse(label + " has a position that is not finite");
     const std::size_t count = values.size() / 3;
+    if (count > max_primitive_vertices)
+        return r.refuse(label + " has more than " + std::to_string(max_primitive_vertices) +
+                        " vertices");
     for (std::size_t i = 0; i < count; ++i)
         to.positions.push_back({values[3 * i], values[3 * i + 1], values[3 * i + 2]});
     const auto same_count = [&](const std::vector<double>& v, std::size_t n, const char* what) {
