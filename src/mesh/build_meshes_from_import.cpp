@@ -49,7 +49,8 @@ bool write_weights(byte_region& mesh, offset_t vertex, const vector3& p, const i
                    const std::vector<bone_frame>& frames, bone_usage& used) {
     bool finite = true;
     for (std::size_t b = 0; b < frames.size(); ++b) {
-        const offset_t slot = vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * b;
+        const offset_t slot =
+            vertex + mesh_vertex::bone_slots + mesh_bone_slot::size * static_cast<offset_t>(b);
         const vector3 local = in_bone_frame(frames[b], offset_from_origin(p, frames[b].origin));
         finite = finite && is_finite(local);
         put_vector3(mesh, slot + mesh_bone_slot::position, local);
