@@ -186,6 +186,17 @@ TEST(GltfImport, ARiggedAnimatedModelFollowsItsOwnSkinningAtEveryKey) {
     std::printf("rigged leg: height %.4g, worst %.3g (%.2g of the height)\n", height, worst,
                 worst / height);
     EXPECT_LT(c.stretch, 1e-3 * height); // the joints keep their distances
+
+    // Another rate samples more frames over the same keys; an unknown name finds none.
+    gltf_conversion faster;
+    convert_gltf(glb, faster, 40, "walk");
+    ASSERT_EQ(faster.error, "");
+    const auto doubled = skin_every_frame(faster.mdm.region, faster.mdx.region);
+    ASSERT_EQ(doubled.size(), 31u);
+    EXPECT_LT(worst_path_distance({doubled[30]}, {got[15]}), 1e-3 * height);
+    gltf_conversion unknown;
+    convert_gltf(glb, unknown, 20, "run");
+    EXPECT_EQ(unknown.error, "no animation");
 }
 
 TEST(GltfImport, ChannelsInterpolateAsGltfDefines) {
