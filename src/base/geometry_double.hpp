@@ -75,6 +75,11 @@ inline dvec3 cross(const dvec3& a, const dvec3& b) {
 inline double length(const dvec3& a) {
     return std::sqrt(dot(a, a));
 }
+// p × scale, each component rounded to float32 once.
+inline vector3 scaled_to_float(const dvec3& p, double scale) {
+    return {static_cast<float>(p[0] * scale), static_cast<float>(p[1] * scale),
+            static_cast<float>(p[2] * scale)};
+}
 inline double distance(const dvec3& a, const dvec3& b) {
     return length(minus(a, b));
 }

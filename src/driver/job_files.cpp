@@ -24,6 +24,15 @@ bool is_set(const char* path) {
     return path[0] != '\0';
 }
 
+// The model of modes 8 and 9: GLTF when it is set (the job refuses it beside
+// MQO), else MQO.
+template <typename Add> void model_input(const tool_config& c, const Add& in) {
+    if (is_set(c.gltf_path))
+        in("GLTF", c.gltf_path, !is_set(c.mqo_path));
+    else
+        in("MQO", c.mqo_path);
+}
+
 void add_mode_files(const tool_config& c, std::vector<named_file>& files) {
     const auto in = [&](const char* key, const char* path, bool required = true) {
         files.push_back({key, path, use::input, required});
@@ -58,7 +67,7 @@ void add_mode_files(const tool_config& c, std::vector<named_file>& files) {
         out("MDX", c.mdx_path);
         return;
     case 9:
-        in("MQO", c.mqo_path);
+        model_input(c, in);
         in("REFERENCEMDM", c.reference_mdm, false);
         out("MDM", c.mdm_path);
         return;
@@ -78,7 +87,7 @@ void add_mode_files(const tool_config& c, std::vector<named_file>& files) {
     case 12:
         return;
     default: // 8, and every mode outside 1..12, which runs as 8
-        in("MQO", c.mqo_path);
+        model_input(c, in);
         out("MD3OUTNAME", c.md3_out_name);
         return;
     }

@@ -40,6 +40,8 @@ bool step_load_posed_model(job_context& job);  // mode 10 with PREVIEW or MQOOUT
 bool step_write_mqo(job_context& job);         // mode 10 with MQOOUT
 bool step_preview(job_context& job);           // every mode, when PREVIEW is set
 bool step_check_models(job_context& job);      // mode 10 without an output key
+bool step_gltf_to_md3(job_context& job);       // mode 8 with GLTF
+bool step_gltf_to_mdm(job_context& job);       // mode 9 with GLTF
 
 // True when mode 10 has a key that makes it write a file; without one it checks
 // the files its source keys name.
@@ -63,7 +65,16 @@ bool job_files_are_ready(const tool_config& config);
 // tags, saves it again at the MDM path and prints its report.
 bool transplant_reference_tags(job_context& job);
 
-// MD3SCALE as a factor of at least 1 (absent: 1); false after refusing it.
+// Mode 9 without REFERENCEMDM: the tags of the bone object into the MDM, which is
+// saved again and reported.
+bool give_skeleton_tags(job_context& job);
+
+// With SKELETONMDX (mode 9): the skeleton of the bone buffer as a one-frame MDX
+// in the MDX buffer, saved at the key's path.
+bool save_skeleton_mdx(job_context& job);
+
+// The MD3SCALE of the configuration (absent: 1); false after printing the
+// refusal of a negative or unreadable value.
 bool md3_scale_of(const tool_config& config, std::int32_t& scale);
 
 // Runs the steps of the configured mode in order; false after the first failure.

@@ -73,6 +73,11 @@ const config_key config_keys[] = {
     OSSIFY_INT_KEY("PREVIEWLOD", preview_lod),
     OSSIFY_TEXT_KEY("BINDMDX", bind_mdx, false),
     OSSIFY_TEXT_KEY("BINDBONES", bind_bones, false),
+    OSSIFY_TEXT_KEY("GLTF", gltf_path, false),
+    OSSIFY_TEXT_KEY("GLTFMESH", gltf_mesh, false),
+    OSSIFY_TEXT_KEY("ANIMMDX", anim_mdx, false),
+    OSSIFY_TEXT_KEY("GLTFANIM", gltf_anim, false),
+    OSSIFY_INT_KEY("GLTFFPS", gltf_fps),
 };
 
 #undef OSSIFY_INT_KEY

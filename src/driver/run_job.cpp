@@ -26,9 +26,17 @@ const job_step job_steps[] = {
     {[](const tool_config& c) { return is_mode(c, 4); }, step_replace_mdm_tags},
     {[](const tool_config& c) { return is_mode(c, 5); }, step_replace_mdx_bones},
     {[](const tool_config& c) { return is_mode(c, 7); }, step_rescale_mdx},
-    {[](const tool_config& c) { return is_mode(c, 8) || c.mode < 1 || c.mode > 12; },
+    {[](const tool_config& c) {
+         return (is_mode(c, 8) || c.mode < 1 || c.mode > 12) && c.gltf_path[0] == '\0';
+     },
      step_mqo_to_md3},
-    {[](const tool_config& c) { return is_mode(c, 9); }, step_mqo_to_mdm},
+    {[](const tool_config& c) { return is_mode(c, 9) && c.gltf_path[0] == '\0'; }, step_mqo_to_mdm},
+    {[](const tool_config& c) {
+         return (is_mode(c, 8) || c.mode < 1 || c.mode > 12) && c.gltf_path[0] != '\0';
+     },
+     step_gltf_to_md3},
+    {[](const tool_config& c) { return is_mode(c, 9) && c.gltf_path[0] != '\0'; },
+     step_gltf_to_mdm},
     {[](const tool_config& c) {
          return is_mode(c, 10) && (c.preview_path[0] != '\0' || c.mqo_out[0] != '\0');
      },

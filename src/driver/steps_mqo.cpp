@@ -89,31 +89,6 @@ bool lod_min_is_valid(const tool_config& config) {
     return false;
 }
 
-// Without a reference MDM the model's own skeleton tags go into the MDM, which
-// is saved again and reported as with the reference's tags.
-bool give_skeleton_tags(job_context& job) {
-    byte_region& mdm = job.buffers.mdm.region;
-    const std::int32_t size = build_mdm_skeleton_tags(job.buffers.bone.region, mdm);
-    if (size < 0) return fail("ERROR:Failed to build tags from skeleton.\n");
-    if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR: Failed to save file.\n");
-    warn_mdm_engine_limits(mdm, job.config.mdm_path);
-    print_mdm_report(mdm);
-    return true;
-}
-
-// With SKELETONMDX: the skeleton as a one-frame MDX, so that the new MDM can be
-// shown before any animation exists. Never written to the MDX key's path, which
-// often names the modder's real animation.
-bool save_skeleton_mdx(job_context& job) {
-    byte_region& mdx = job.buffers.mdx.region;
-    const std::int32_t mdx_size =
-        build_mdx_from_skeleton(job.buffers.bone.region, job.buffers.mdm.region, mdx);
-    if (mdx_size < 0) return fail("ERROR:Failed to build MDX from skeleton.\n");
-    if (save_file(job.config.skeleton_mdx, mdx, mdx_size) < 0)
-        return fail("ERROR: Failed to save file.\n");
-    return true;
-}
-
 // With SKINOUT (and WHOLEMODEL): the skin file of the surfaces just written.
 bool save_skin(const job_context& job, const char* shader) {
     if (job.config.skin_out[0] == '\0' || !whole_model(job)) return true;
@@ -271,6 +246,31 @@ bool build_and_save_mdm(job_context& job) {
 
 bool save_skin_file_of_job(const job_context& job) {
     return save_skin(job, nullptr);
+}
+
+// Without a reference MDM the model's own skeleton tags go into the MDM, which
+// is saved again and reported as with the reference's tags.
+bool give_skeleton_tags(job_context& job) {
+    byte_region& mdm = job.buffers.mdm.region;
+    const std::int32_t size = build_mdm_skeleton_tags(job.buffers.bone.region, mdm);
+    if (size < 0) return fail("ERROR:Failed to build tags from skeleton.\n");
+    if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR: Failed to save file.\n");
+    warn_mdm_engine_limits(mdm, job.config.mdm_path);
+    print_mdm_report(mdm);
+    return true;
+}
+
+// With SKELETONMDX: the skeleton as a one-frame MDX, so that the new MDM can be
+// shown before any animation exists. Never written to the MDX key's path, which
+// often names the modder's real animation.
+bool save_skeleton_mdx(job_context& job) {
+    byte_region& mdx = job.buffers.mdx.region;
+    const std::int32_t mdx_size =
+        build_mdx_from_skeleton(job.buffers.bone.region, job.buffers.mdm.region, mdx);
+    if (mdx_size < 0) return fail("ERROR:Failed to build MDX from skeleton.\n");
+    if (save_file(job.config.skeleton_mdx, mdx, mdx_size) < 0)
+        return fail("ERROR: Failed to save file.\n");
+    return true;
 }
 
 bool step_mqo_to_md3(job_context& job) {

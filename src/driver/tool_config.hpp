@@ -54,6 +54,11 @@ struct tool_config {
     std::int32_t preview_lod = 0;           // PREVIEWLOD: the level of detail the preview shows
     char bind_mdx[path_field_width] = {};   // BINDMDX: mode 9 binds to this MDX's skeleton
     char bind_bones[list_field_width] = {}; // BINDBONES: the bones BINDMDX binds to; empty: all
+    char gltf_path[path_field_width] = {};  // GLTF: a glTF model in place of MQO (modes 8, 9)
+    char gltf_mesh[path_field_width] = {};  // GLTFMESH: the mesh nodes kept, comma-separated
+    char anim_mdx[path_field_width] = {};   // ANIMMDX: mode 9 writes the glTF's animation here
+    char gltf_anim[name_field_width] = {};  // GLTFANIM: the animation sampled (absent: the first)
+    std::int32_t gltf_fps = 0;              // GLTFFPS: frames a second sampled, 0 = 20
 };
 
 // Reads KEY=VALUE lines into `config`. Returns 1 when the whole text was read,

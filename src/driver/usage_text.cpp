@@ -60,6 +60,11 @@ const key_line key_lines[] = {
     {"BINDFRAME=n", "frame of BINDMDX (9) or MDXSOURCE (10), from 0"},
     {"BINDMDX=PATH", "bind to this MDX's skeleton instead of bone markers (mode 9)"},
     {"BINDBONES=LIST", "bone names or numbers BINDMDX binds to; absent: all (mode 9)"},
+    {"GLTF=PATH", "glTF model (.glb, .gltf) in place of MQO (modes 8, 9)"},
+    {"GLTFMESH=NAMES", "keep only these glTF mesh nodes, comma-separated (modes 8, 9)"},
+    {"ANIMMDX=PATH", "MDX of the glTF's animation (mode 9 with GLTF)"},
+    {"GLTFANIM=NAME", "the glTF animation ANIMMDX samples; absent: the first"},
+    {"GLTFFPS=n", "frames a second ANIMMDX samples; absent: 20"},
     {"MDMNAME, MDXNAME", "accepted with REPLACEMDMNAME, REPLACEMDXNAME; unused"},
     {"MDSSOURCE=PATH", "MDS input of the check (mode 10)"},
 };

@@ -8,6 +8,8 @@
 namespace ossify {
 
 // Writes the whole MD3 into `md3` (zero-filled) and returns its size, or -1.
+// Every surface shader is `shader_name`; a null `shader_name` gives each surface
+// the names of its mesh object's own shader records instead.
 // Every vertex position is multiplied by `scale` before it is truncated (the
 // engine reads stored positions in 1/64 units; bounds, radius and tags are read
 // as stored and are not scaled). Every shader of every surface is named

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "base/byte_access.hpp"
+#include "skeletal/engine_pose.hpp"
 
 namespace ossify {
 
@@ -23,5 +26,25 @@ namespace ossify {
 // orientation, a buffer too small).
 std::int32_t build_mdx_from_skeleton(const byte_region& bones, const byte_region& mdm,
                                      byte_region& mdx);
+
+// One bone in one frame of an animation of such a skeleton: the rotation that
+// took it from its bound pose (rows as bone_rotation) and where its origin is,
+// in the engine's units.
+struct bone_motion {
+    bone_rotation turn{};
+    dvec3 origin{};
+};
+using skeleton_motion = std::vector<bone_motion>; // one entry a bone
+
+// The same MDX with one frame per entry of `frames` (each one entry per bone):
+// every bone's angles from its turned rotation, its offset angles from the
+// direction to its parent's origin, the root's origin as the frame's parent
+// offset, and the bounds of `mdm` skinned on the frame. The parent distances
+// stay those of the bound skeleton (the format keeps one a bone); `stretch`
+// receives the largest difference between a bone's distance to its parent in
+// a frame and that distance. Returns the MDX size, or -1 as above.
+std::int32_t build_mdx_from_motion(const byte_region& bones, const byte_region& mdm,
+                                   std::span<const skeleton_motion> frames, byte_region& mdx,
+                                   double& stretch);
 
 } // namespace ossify

@@ -3,7 +3,6 @@
 // it. The mesh sits beside it (glTF ignores a skinned mesh node's transform)
 // with its vertices stored where the root puts them at the bind frame, so a
 // viewer that frames the unskinned mesh frames the model.
-#define TINYGLTF_IMPLEMENTATION
 #include "preview/gltf_library.hpp"
 
 #include <algorithm>

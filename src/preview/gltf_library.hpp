@@ -1,16 +1,5 @@
-// The glTF library as the preview uses it: the container and its JSON only,
-// without image codecs or file access of its own. Only src/preview includes
-// this header (and the tests that read the previews back).
+// The glTF library for the preview's writer and the tests that read previews
+// back: the one configuration of it, kept beside the reader.
 #pragma once
 
-#ifndef TINYGLTF_NO_STB_IMAGE
-#define TINYGLTF_NO_STB_IMAGE
-#endif
-#ifndef TINYGLTF_NO_STB_IMAGE_WRITE
-#define TINYGLTF_NO_STB_IMAGE_WRITE
-#endif
-#ifndef TINYGLTF_NO_EXTERNAL_IMAGE
-#define TINYGLTF_NO_EXTERNAL_IMAGE
-#endif
-
-#include <tiny_gltf.h>
+#include "gltf/gltf_library.hpp"
