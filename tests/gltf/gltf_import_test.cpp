@@ -233,12 +233,12 @@ TEST(GltfImport, ChannelsInterpolateAsGltfDefines) {
 }
 
 TEST(GltfImport, ShaderNamesComeFromTheImagePath) {
-    EXPECT_EQ(shader_from_image_uri("textures/body%20a.png"), "textures/body a");
+    EXPECT_EQ(shader_from_image_uri("textures/body%20a.png"), "body a.png");
     EXPECT_EQ(shader_from_image_uri("C:\\art\\models\\players\\hero\\body.tga"),
-              "models/players/hero/body");
-    EXPECT_EQ(shader_from_image_uri("../img/skin.jpg"), "skin");
+              "players/hero/body.tga");
+    EXPECT_EQ(shader_from_image_uri("../img/skin.jpg"), "skin.jpg");
     EXPECT_EQ(shader_from_image_uri("skin"), "skin");
-    EXPECT_EQ(shader_from_image_uri("mymodels/x.png"), "x"); // "models/" must start a folder
+    EXPECT_EQ(shader_from_image_uri("mymodels/x.png"), "x.png"); // "models/" must start a folder
     EXPECT_EQ(shader_from_image_uri("data:image/png;base64,iVBORw0KGgo="), "");
     EXPECT_EQ(shader_from_image_uri(""), "");
 }
@@ -316,7 +316,7 @@ TEST(GltfImport, Mode8WritesEveryPrimitiveAsASurfaceAtItsWorldPlace) {
     EXPECT_NEAR(get_f32(r, tag + md3_tag::origin + 8), 1, 1e-4);
 
     const char* names[] = {"box_0", "box_1", "plate"};
-    const char* shaders[] = {"wood", "textures/props/metal", "textures/props/metal"};
+    const char* shaders[] = {"wood", "props/metal.png", "props/metal.png"};
     offset_t surface = get_i32(r, md3_header::ofs_surfaces);
     for (int s = 0; s < 3; ++s) {
         EXPECT_EQ(md3_text(md3, surface + md3_surface::name, 64), names[s]);
