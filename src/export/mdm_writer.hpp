@@ -10,11 +10,11 @@ namespace ossify {
 
 // Writes the MDM into `mdm` (zero-filled) and returns its size, or -1 when it
 // would not fit the buffer. With `shader_names` each surface's shader name is
-// the name of its mesh object's first shader record; without, it is empty. Each surface's vertices are stored in the order the
-// engine gives them up below full detail, the last first, with the collapse map
-// and minimum level of detail that go with it; `lod_min_percent` (1 to 100)
-// sets that minimum as a share of each surface's vertices, 0 derives it from
-// how far the levels move the vertices.
+// the name of its mesh object's first shader record; without, it is empty. Each surface's vertices
+// are stored in the order the engine gives them up below full detail, the last first, with the
+// collapse map and minimum level of detail that go with it; `lod_min_percent` (1 to 100) sets that
+// minimum as a share of each surface's vertices, 0 derives it from how far the levels move the
+// vertices.
 std::int32_t build_mdm_from_mesh(const byte_region& mesh, byte_region& mdm,
                                  const byte_region& bones, bool shader_names = false,
                                  std::int32_t lod_min_percent = 0);

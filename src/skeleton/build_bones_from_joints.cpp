@@ -3,6 +3,7 @@
 
 #include "base/geometry_double.hpp"
 #include "base/vector_fields.hpp"
+#include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"
 #include "skeleton/bones_from_joints.hpp"
 
@@ -58,12 +59,8 @@ std::int32_t build_bones_from_joints(byte_region& boneobj, std::span<const impor
         std::printf("build_bones_from_gltf : the bones do not fit their buffer\n");
         return -1;
     }
-    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
-    put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
-    put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
-             boneobj_header::description_text);
+    write_boneobj_header(boneobj);
     put_i32(boneobj, boneobj_header::num_bone, count);
-    put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
     put_i32(boneobj, boneobj_header::num_tag, tag_count);
     put_i32(boneobj, boneobj_header::ofs_end, static_cast<std::int32_t>(end));
     std::vector<std::int32_t> tree;

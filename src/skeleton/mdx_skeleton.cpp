@@ -9,6 +9,7 @@
 #include "skeletal/skeletal_headers.hpp"
 #include "skeletal/skeletal_layout.hpp"
 #include "skeletal/stored_pose.hpp"
+#include "skeleton/bone_build.hpp"
 #include "skeleton/bone_object.hpp"
 
 namespace ossify {
@@ -150,12 +151,8 @@ std::int32_t build_bones_from_mdx(const mdx_pose& pose, byte_region& boneobj) {
                     static_cast<long long>(boneobj.size));
         return -1;
     }
-    put_chars(boneobj, boneobj_header::ident, boneobj_header::ident_text);
-    put_i32(boneobj, boneobj_header::version, boneobj_header::version_number);
-    put_text(boneobj, boneobj_header::description, boneobj_header::description_width,
-             boneobj_header::description_text);
+    write_boneobj_header(boneobj);
     put_i32(boneobj, boneobj_header::num_bone, count);
-    put_i32(boneobj, boneobj_header::ofs_bone, static_cast<std::int32_t>(boneobj_header::size));
     put_i32(boneobj, boneobj_header::num_tag, 0);
 
     std::vector<std::int32_t> chain;
