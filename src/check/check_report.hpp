@@ -1,4 +1,4 @@
-// The checker of mode 10 without an output key: it reads MDM, MDX and MDS files
+// The checker of mode 10 without an output key: it reads MDM, MDX, MDS and MD3 files
 // as the engine will load them and prints one line per finding on standard
 // output, "check_<format> : File[PATH] <where>: <what>", never changing a file.
 #pragma once
@@ -48,6 +48,8 @@ void check_mdm_file(const byte_region& mdm, const char* path, const skeleton_fac
                     check_report& report);
 void check_mds_file(const byte_region& mds, const char* path, check_report& report);
 void check_mdx_file(const byte_region& mdx, const char* path, check_report& report);
+// A static MD3 that the MD3 reader found sound.
+void check_md3_file(const byte_region& md3, const char* path, check_report& report);
 
 // An MDS and the MDX meant to animate what it splits into: the MDX must hold
 // the MDS's regular bones, by number and name.

@@ -7,6 +7,7 @@
 
 #include "check/check_report.hpp"
 #include "check/engine_rules.hpp"
+#include "check/file_check.hpp"
 #include "skeletal/skeletal_headers.hpp"
 
 namespace ossify {
@@ -14,45 +15,6 @@ namespace ossify {
 namespace {
 
 namespace rules = engine_rules;
-
-struct file_check {
-    const byte_region& file;
-    const char* checker;
-    const char* path;
-    check_report& report;
-
-    void add(const std::string& text) { report.add(checker, path, text); }
-
-    // The name in a 64-byte field; a finding when it fills the field.
-    std::string name_at(offset_t at, const std::string& where) {
-        const std::string_view field = get_chars(file, at, skeletal_name_width);
-        const std::size_t end = field.find('\0');
-        if (end == std::string_view::npos)
-            add(where + ": the name fills its field of " + std::to_string(skeletal_name_width) +
-                " bytes without an end; the engine reads past it: shorten it to " +
-                std::to_string(skeletal_name_width - 1) + " bytes");
-        return std::string(field.substr(0, end));
-    }
-
-    void limit(std::int32_t value, std::int32_t most, const std::string& what,
-               const std::string& consequence) {
-        if (value > most)
-            add(what + "[" + std::to_string(value) + "]: more than " + std::to_string(most) + "; " +
-                consequence);
-    }
-
-    // A count beyond the original engine's limit and maybe its successor's too.
-    void engines_limit(std::int32_t value, std::int32_t original, std::int32_t successor,
-                       const std::string& where, const char* noun) {
-        if (value > successor)
-            limit(value, successor, where + " " + noun,
-                  "both engines refuse the model: split the surface");
-        else
-            limit(value, original, where + " " + noun,
-                  "the original engine refuses the model (its successor takes up to " +
-                      std::to_string(successor) + "): split the surface");
-    }
-};
 
 bool bone_in(std::int32_t bone, const skeleton_facts& skeleton) {
     return bone >= 0 && bone < skeleton.bones;

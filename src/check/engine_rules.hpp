@@ -22,6 +22,10 @@ inline constexpr std::int32_t lod_buffer_vertices = 6000;
 
 inline constexpr std::int32_t skinned_surfaces = engine_limits::mdm_surfaces;
 inline constexpr std::int32_t skinned_tags = engine_limits::mdm_tags;
+// A static model's own counts, which only the original engine checks.
+inline constexpr std::int32_t md3_surfaces = engine_limits::md3_surfaces;
+inline constexpr std::int32_t md3_tags = engine_limits::md3_tags;
+inline constexpr std::int32_t md3_frames = 1024;
 // Bone numbers index arrays of this many entries.
 inline constexpr std::int32_t skeleton_bones = max_mds_bones;
 

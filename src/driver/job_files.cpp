@@ -118,7 +118,7 @@ std::vector<source_key> mode10_check_sources(const tool_config& c) {
     std::vector<source_key> sources;
     for (const source_key& source :
          {source_key{"MDMSOURCE", c.mdm_source}, source_key{"MDXSOURCE", c.mdx_source},
-          source_key{"MDSSOURCE", c.mds_source}})
+          source_key{"MDSSOURCE", c.mds_source}, source_key{"MD3SOURCE", c.md3_source}})
         if (is_set(source.path)) sources.push_back(source);
     return sources;
 }
@@ -130,9 +130,11 @@ bool job_files_are_ready(const tool_config& c) {
     for (const named_file& file : files)
         ready = file_is_ready(file) && ready;
     if (c.mode == 10 && !mode10_writes_output(c) && mode10_check_sources(c).empty()) {
-        std::fprintf(stderr, "ossify: mode 10 checks the files that MDMSOURCE, MDXSOURCE and "
-                             "MDSSOURCE name, or with PREVIEW=PATH or MQOOUT=PATH poses MDMSOURCE "
-                             "by MDXSOURCE (or takes MD3SOURCE): set at least one of them.\n");
+        std::fprintf(
+            stderr,
+            "ossify: mode 10 checks the files that MDMSOURCE, MDXSOURCE, "
+            "MDSSOURCE and MD3SOURCE name, or with PREVIEW=PATH or MQOOUT=PATH poses MDMSOURCE "
+            "by MDXSOURCE (or takes MD3SOURCE): set at least one of them.\n");
         std::printf("ERROR: Missing MDMSOURCE, MDXSOURCE or MDSSOURCE value.\n");
         ready = false;
     }

@@ -73,6 +73,12 @@ bool give_skeleton_tags(job_context& job);
 // in the MDX buffer, saved at the key's path.
 bool save_skeleton_mdx(job_context& job);
 
+// UPAXIS=Y: the model is drawn y-up (modes 8 and 9 turn it z-up, mode 10's
+// MQO turns it back).
+bool turns_y_up(const tool_config& config);
+// UPAXIS is Y, or absent or Z (as drawn); false after an "ERROR:" line.
+bool up_axis_is_valid(const tool_config& config);
+
 // The MD3SCALE of the configuration (absent: 1); false after printing the
 // refusal of a negative or unreadable value.
 bool md3_scale_of(const tool_config& config, std::int32_t& scale);

@@ -4,6 +4,7 @@
 
 #include "check/check_report.hpp"
 #include "driver/job_steps.hpp"
+#include "export/md3_reader.hpp"
 #include "skeletal/skeletal.hpp"
 
 namespace ossify {
@@ -33,10 +34,11 @@ bool load_source(const char* key, const char* path, loader load, byte_region& bu
 
 bool step_check_models(job_context& job) {
     const tool_config& c = job.config;
-    loaded_file mdm, mdx, mds;
+    loaded_file mdm, mdx, mds, md3;
     if (!load_source("MDMSOURCE", c.mdm_source, load_mdm, job.buffers.mdm.region, "MDM", mdm) ||
         !load_source("MDXSOURCE", c.mdx_source, load_mdx, job.buffers.mdx.region, "MDX", mdx) ||
-        !load_source("MDSSOURCE", c.mds_source, load_mds, job.buffers.mds.region, "MDS", mds))
+        !load_source("MDSSOURCE", c.mds_source, load_mds, job.buffers.mds.region, "MDS", mds) ||
+        !load_source("MD3SOURCE", c.md3_source, load_md3, job.buffers.md3.region, "MD3", md3))
         return false;
 
     std::printf("\n--- Checking ---\n\n");
@@ -55,6 +57,10 @@ bool step_check_models(job_context& job) {
         ++report.files;
         check_mds_file(mds.bytes, mds.path, report);
         if (mdx.path != nullptr) check_mds_mdx_pair(mds.bytes, mdx.bytes, mdx.path, report);
+    }
+    if (md3.path != nullptr) {
+        ++report.files;
+        check_md3_file(md3.bytes, md3.path, report);
     }
     std::printf("check : File[%d] Finding[%d]\n", report.files, report.findings);
     if (report.findings == 0) return true;

@@ -35,20 +35,6 @@ bool whole_model(const job_context& job) {
     return job.config.whole_model != 0 || rig(job);
 }
 
-bool turns_y_up(const tool_config& config) {
-    return config.up_axis[0] == 'Y' && config.up_axis[1] == '\0';
-}
-
-// UPAXIS is Y, or absent or Z (as drawn).
-bool up_axis_is_valid(const tool_config& config) {
-    const std::string_view axis = config.up_axis;
-    if (axis.empty() || axis == "Z" || axis == "Y") return true;
-    std::fprintf(stderr, "ossify: UPAXIS takes Y (the model is drawn y-up and is turned z-up, "
-                         "facing +x) or Z (as drawn, as without the key).\n");
-    std::printf("ERROR: Invalid UPAXIS value.\n");
-    return false;
-}
-
 // SURFACELIMIT is read without a sign: -1 stands for a negative or unreadable
 // text. Absent (0) means the strictest engine's limit.
 bool surface_limit_of(const tool_config& config, std::int32_t most, surface_limits& limits) {
@@ -106,6 +92,21 @@ bool md3_bounds_from_stored_model(const tool_config& config) {
 }
 
 } // namespace
+
+bool turns_y_up(const tool_config& config) {
+    return config.up_axis[0] == 'Y' && config.up_axis[1] == '\0';
+}
+
+// UPAXIS is Y, or absent or Z (as drawn).
+bool up_axis_is_valid(const tool_config& config) {
+    const std::string_view axis = config.up_axis;
+    if (axis.empty() || axis == "Z" || axis == "Y") return true;
+    std::fprintf(stderr, "ossify: UPAXIS takes Y (the model is drawn y-up: modes 8 and 9 turn it "
+                         "z-up, facing +x, and mode 10's MQO turns it back) or Z (as drawn, as "
+                         "without the key).\n");
+    std::printf("ERROR: Invalid UPAXIS value.\n");
+    return false;
+}
 
 // MD3SCALE is read without a sign: a negative or unreadable text is stored as -1.
 // Absent (0) and 1 store positions as drawn.

@@ -7,6 +7,7 @@
 #include "driver/job_steps.hpp"
 #include "export/md3_reader.hpp"
 #include "export/mqo_export.hpp"
+#include "mqo/up_axis.hpp"
 #include "skeletal/bone_number_checks.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeletal/skeletal_headers.hpp"
@@ -49,6 +50,7 @@ bool write_mdm_as_mqo(job_context& job, mqo_document& document) {
 bool step_load_posed_model(job_context& job) {
     const tool_config& c = job.config;
     work_buffers& b = job.buffers;
+    if (c.mqo_out[0] != '\0' && !up_axis_is_valid(c)) return false;
     if (shows_md3(c)) {
         if (c.mdm_source[0] != '\0')
             return fail("ERROR:MD3SOURCE and MDMSOURCE name two models; mode 10 takes one.\n");
@@ -73,6 +75,9 @@ bool step_write_mqo(job_context& job) {
     mqo_document document;
     const bool built =
         shows_md3(job.config) ? write_md3_as_mqo(job, document) : write_mdm_as_mqo(job, document);
+    // The engine's z-up model back to the modeller's y-up, as mode 8 and 9
+    // with the same key turn it.
+    if (built && turns_y_up(job.config)) turn_z_up_to_y_up(document);
     if (!built || save_mqo(document, job.config.mqo_out) < 0)
         return fail("ERROR:Failed to write MQO.\n");
     return true;

@@ -18,4 +18,14 @@ std::int32_t turn_y_up_to_z_up(byte_region& mqo) {
     return turned;
 }
 
+std::int32_t turn_z_up_to_y_up(mqo_document& document) {
+    std::int32_t turned = 0;
+    for (mqo_document_object& object : document.objects)
+        for (std::array<float, 3>& p : object.vertices) {
+            p = z_up_to_y_up(p);
+            ++turned;
+        }
+    return turned;
+}
+
 } // namespace ossify

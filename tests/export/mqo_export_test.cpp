@@ -362,33 +362,72 @@ corner_list md3_corners(const md3_model& md3) {
     return corners;
 }
 
+// Mode 8 of character.mqo into first.md3, mode 10 of that into back.mqo and
+// mode 8 of that into again.md3, each with the configuration lines `keys`.
+void convert_there_and_back(const scratch_dir& s, const std::string& keys) {
+    s.write("first.cfg", "MODE=8\nMQO=character.mqo\nMD3OUTNAME=first.md3\n" + keys);
+    ASSERT_EQ(s.run({"-cfg", "first.cfg"}).status, 1);
+    s.write("back.cfg", "MODE=10\nMD3SOURCE=first.md3\nMQOOUT=back.mqo\n" + keys);
+    const run_result back = s.run({"-cfg", "back.cfg"});
+    ASSERT_EQ(back.status, 1) << back.out;
+    s.write("again.cfg", "MODE=8\nMQO=back.mqo\nMD3OUTNAME=again.md3\n" + keys);
+    ASSERT_EQ(s.run({"-cfg", "again.cfg"}).status, 1);
+}
+
+// The same corners, and the same tags up to float rounding.
+void expect_same_model(const md3_model& two, const md3_model& one) {
+    EXPECT_EQ(md3_corners(two), md3_corners(one));
+    ASSERT_EQ(two.tags.size(), one.tags.size());
+    for (std::size_t t = 0; t < one.tags.size(); ++t) {
+        EXPECT_EQ(two.tags[t].name, one.tags[t].name);
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_NEAR(two.tags[t].origin[k], one.tags[t].origin[k], 1e-4);
+            for (std::size_t j = 0; j < 3; ++j)
+                EXPECT_NEAR(two.tags[t].axis[k][j], one.tags[t].axis[k][j], 2e-4);
+        }
+    }
+}
+
 TEST(MqoOfMd3, ModeEightStoresTheSameIntegersBack) {
     scratch_dir s;
     for (const char* f : {"character.mqo", "character-md3.cfg"})
         s.write(f, read_file(source_path(std::string("examples/") + f)));
     for (const int scale : {1, 3, 7, 32}) {
-        const std::string key = "MD3SCALE=" + std::to_string(scale) + "\n";
-        s.write("first.cfg", "MODE=8\nMQO=character.mqo\nMD3OUTNAME=first.md3\n" + key);
-        ASSERT_EQ(s.run({"-cfg", "first.cfg"}).status, 1);
-        s.write("back.cfg", "MODE=10\nMD3SOURCE=first.md3\nMQOOUT=back.mqo\n" + key);
-        const run_result back = s.run({"-cfg", "back.cfg"});
-        ASSERT_EQ(back.status, 1) << back.out;
-        s.write("again.cfg", "MODE=8\nMQO=back.mqo\nMD3OUTNAME=again.md3\n" + key);
-        ASSERT_EQ(s.run({"-cfg", "again.cfg"}).status, 1);
+        SCOPED_TRACE(scale);
+        ASSERT_NO_FATAL_FAILURE(
+            convert_there_and_back(s, "MD3SCALE=" + std::to_string(scale) + "\n"));
         const md3_model one = read_md3_file(s.read("first.md3"));
-        const md3_model two = read_md3_file(s.read("again.md3"));
-        EXPECT_EQ(md3_corners(two), md3_corners(one)) << "MD3SCALE " << scale;
+        expect_same_model(read_md3_file(s.read("again.md3")), one);
         EXPECT_EQ(md3_corners(one).size(), 3u * 228);
-        ASSERT_EQ(two.tags.size(), one.tags.size());
-        for (std::size_t t = 0; t < one.tags.size(); ++t) {
-            EXPECT_EQ(two.tags[t].name, one.tags[t].name);
-            for (std::size_t k = 0; k < 3; ++k) {
-                EXPECT_NEAR(two.tags[t].origin[k], one.tags[t].origin[k], 1e-4);
-                for (std::size_t j = 0; j < 3; ++j)
-                    EXPECT_NEAR(two.tags[t].axis[k][j], one.tags[t].axis[k][j], 2e-4);
-            }
-        }
     }
+}
+
+// With UPAXIS=Y the MQO goes back to the modeller's y-up: mode 8 with the same
+// key stores the same model again, tags included; read as drawn, each stored
+// position (x, y, z) comes back as (y, z, x).
+TEST(MqoOfMd3, UpAxisTurnsTheModelBackForTheModeller) {
+    scratch_dir s;
+    s.write("character.mqo", read_file(source_path("examples/character.mqo")));
+    for (const int scale : {1, 7}) {
+        SCOPED_TRACE(scale);
+        const std::string plain = "MD3SCALE=" + std::to_string(scale) + "\n";
+        ASSERT_NO_FATAL_FAILURE(convert_there_and_back(s, plain + "UPAXIS=Y\n"));
+        const md3_model one = read_md3_file(s.read("first.md3"));
+        ASSERT_FALSE(one.tags.empty());
+        expect_same_model(read_md3_file(s.read("again.md3")), one);
+
+        s.write("drawn.cfg", "MODE=8\nMQO=back.mqo\nMD3OUTNAME=drawn.md3\n" + plain);
+        ASSERT_EQ(s.run({"-cfg", "drawn.cfg"}).status, 1);
+        corner_list turned = md3_corners(one);
+        for (std::array<float, 5>& c : turned)
+            c = {c[1], c[2], c[0], c[3], c[4]};
+        EXPECT_EQ(md3_corners(read_md3_file(s.read("drawn.md3"))), turned);
+    }
+    s.write("bad.cfg", "MODE=10\nMD3SOURCE=first.md3\nMQOOUT=bad.mqo\nUPAXIS=X\n");
+    const run_result bad = s.run({"-cfg", "bad.cfg"});
+    EXPECT_EQ(bad.status, 0);
+    EXPECT_TRUE(bad.out.ends_with("ERROR: Invalid UPAXIS value.\n")) << bad.out;
+    EXPECT_FALSE(s.exists("bad.mqo"));
 }
 
 TEST(MqoOfMd3, EveryStoredIntegerComesBackUnderEveryScale) {
