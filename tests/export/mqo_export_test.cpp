@@ -2,7 +2,9 @@
 // tool's own MQO reader, every vertex lies where the engine's skinning puts it,
 // ten times larger, with its texture coordinates, triangles and tags; an MD3
 // comes back through mode 8 as the same stored integers.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
 #include <numbers>
@@ -17,6 +19,8 @@
 #include "mqo/load_mqo.hpp"
 #include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
+#include "skeletal/skeletal_headers.hpp"
+#include "skeletal/skeletal_layout.hpp"
 #include "skeletal/stored_pose.hpp"
 #include "support/capture_stdout.hpp"
 #include "support/engine_skin.hpp"
@@ -459,6 +463,223 @@ TEST(MqoOfMd3, EveryStoredIntegerComesBackUnderEveryScale) {
         }
         EXPECT_EQ(wrong, 0) << "MD3SCALE " << scale;
     }
+}
+
+// Back through mode 9: the posed MQO bound by BINDMDX to the same MDX at the
+// same frame is the same model again at that frame. Mode 9 reorders vertices
+// and triangles for its levels of detail and may weight other bones, so each
+// surface is compared as triangles of (position, texture coordinates) corners.
+struct posed_corner {
+    dvec3 position;
+    std::array<float, 2> uv;
+};
+using posed_triangle = std::array<posed_corner, 3>;
+struct posed_surface {
+    std::string name;
+    std::vector<posed_corner> vertices;
+    std::vector<posed_triangle> triangles;
+};
+struct posed_mdm {
+    std::vector<posed_surface> surfaces;
+    std::vector<std::pair<std::string, placed_tag>> tags;
+};
+
+// An MDM file skinned and its tags placed at `frame` of an MDX file, as the
+// engine does it.
+posed_mdm pose_mdm_file(const std::string& mdm_file, const std::string& mdx_file,
+                        std::int32_t frame) {
+    std::vector<std::uint8_t> mdm_bytes(mdm_file.begin(), mdm_file.end());
+    std::vector<std::uint8_t> mdx_bytes(mdx_file.begin(), mdx_file.end());
+    const byte_region mdm{mdm_bytes.data(), mdm_bytes.size()};
+    const byte_region mdx{mdx_bytes.data(), mdx_bytes.size()};
+    const mdx_info info = read_mdx_info(mdx);
+    const std::vector<posed_bone> posed = pose_stored_frame(
+        mdx, frame_at(info.ofs_frames, static_cast<offset_t>(info.num_bones), frame),
+        read_skeleton_bones(mdx, info.ofs_bones, info.num_bones));
+    const std::vector<std::vector<dvec3>> skinned = skin_mdm_vertices(mdm, posed);
+    posed_mdm out;
+    offset_t surface = get_i32(mdm, mdm_header::ofs_surfaces);
+    for (const std::vector<dvec3>& positions : skinned) {
+        posed_surface s{get_text(mdm, surface + mdm_surface::name, 64), {}, {}};
+        offset_t vertex = surface + get_i32(mdm, surface + mdm_surface::ofs_verts);
+        for (const dvec3& p : positions) {
+            s.vertices.push_back({p,
+                                  {get_f32(mdm, vertex + mdm_vertex::tex_coords),
+                                   get_f32(mdm, vertex + mdm_vertex::tex_coords + 4)}});
+            vertex += mdm_vertex::weights +
+                      skin_weight::size * get_i32(mdm, vertex + mdm_vertex::num_weights);
+        }
+        const offset_t triangles = surface + get_i32(mdm, surface + mdm_surface::ofs_triangles);
+        for (std::int32_t t = 0; t < get_i32(mdm, surface + mdm_surface::num_triangles); ++t) {
+            posed_triangle triangle;
+            for (offset_t k = 0; k < 3; ++k)
+                triangle[k] = s.vertices.at(static_cast<std::size_t>(
+                    get_i32(mdm, triangles + triangle_size * t + index_size * k)));
+            s.triangles.push_back(triangle);
+        }
+        out.surfaces.push_back(s);
+        surface += get_i32(mdm, surface + mdm_surface::ofs_end);
+    }
+    offset_t tag = get_i32(mdm, mdm_header::ofs_tags);
+    for (std::int32_t t = 0; t < get_i32(mdm, mdm_header::num_tags); ++t) {
+        const std::int32_t bone = get_i32(mdm, tag + mdm_tag::attach_bone);
+        out.tags.push_back({get_text(mdm, tag + mdm_tag::name, 64),
+                            place_tag(posed.at(static_cast<std::size_t>(bone)),
+                                      get_dvec3(mdm, tag + mdm_tag::offset),
+                                      get_rotation_rows(mdm, tag + mdm_tag::axis))});
+        tag += get_i32(mdm, tag + mdm_tag::ofs_end);
+    }
+    return out;
+}
+
+double distance(const dvec3& a, const dvec3& b) {
+    const dvec3 d = {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+    return std::sqrt(dot3(d, d));
+}
+
+// How far the corners of `b` lie from those of `a` taken from corner `first`
+// on (the same winding), or infinity where texture coordinates differ.
+double corner_distance(const posed_triangle& a, const posed_triangle& b, std::size_t first) {
+    double most = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const posed_corner& p = a[(first + k) % 3];
+        if (p.uv != b[k].uv) return INFINITY;
+        most = std::max(most, distance(p.position, b[k].position));
+    }
+    return most;
+}
+
+// Each element of `back` paired with its own element of `before` that lies
+// within `tolerance`; returns the largest distance of a pair, or infinity when
+// one finds no partner.
+template <typename T, typename Distance>
+double pair_up(const std::vector<T>& before, const std::vector<T>& back, Distance between,
+               double tolerance) {
+    std::vector<bool> taken(before.size(), false);
+    double worst = 0;
+    for (const T& b : back) {
+        double best = INFINITY;
+        std::size_t at = before.size();
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            const double d = taken[i] ? INFINITY : between(before[i], b);
+            if (d < best) best = d, at = i;
+            if (d <= tolerance) break;
+        }
+        if (at == before.size()) return INFINITY;
+        taken[at] = true;
+        worst = std::max(worst, best);
+    }
+    return worst;
+}
+
+// The largest distance between the model before and after the round trip:
+// per surface its name, its distinct vertices and its triangles, and the tags.
+double round_trip_error(const posed_mdm& before, const posed_mdm& back, const std::string& what) {
+    constexpr double tolerance = 1e-4;
+    double worst = 0;
+    EXPECT_EQ(back.surfaces.size(), before.surfaces.size()) << what;
+    for (std::size_t s = 0; s < std::min(back.surfaces.size(), before.surfaces.size()); ++s) {
+        const posed_surface& a = before.surfaces[s];
+        const posed_surface& b = back.surfaces[s];
+        EXPECT_EQ(b.name, a.name) << what;
+        EXPECT_EQ(b.triangles.size(), a.triangles.size()) << what << " " << a.name;
+        const double triangles = pair_up(
+            a.triangles, b.triangles,
+            [](const posed_triangle& p, const posed_triangle& q) {
+                return std::min(
+                    {corner_distance(p, q, 0), corner_distance(p, q, 1), corner_distance(p, q, 2)});
+            },
+            tolerance);
+        // Every place a vertex stands (welding leaves one of each, and a vertex
+        // in no triangle keeps its place but not its texture coordinates: the
+        // MQO keeps those with the faces).
+        const auto places = [&](const std::vector<posed_corner>& all) {
+            std::vector<dvec3> one;
+            for (const posed_corner& c : all)
+                if (std::none_of(one.begin(), one.end(), [&](const dvec3& o) {
+                        return distance(o, c.position) <= tolerance;
+                    }))
+                    one.push_back(c.position);
+            return one;
+        };
+        const std::vector<dvec3> pa = places(a.vertices), pb = places(b.vertices);
+        EXPECT_EQ(pb.size(), pa.size()) << what << " " << a.name;
+        const double vertices = pair_up(pa, pb, distance, tolerance);
+        worst = std::max({worst, triangles, vertices});
+    }
+    EXPECT_EQ(back.tags.size(), before.tags.size()) << what;
+    for (std::size_t t = 0; t < std::min(back.tags.size(), before.tags.size()); ++t) {
+        const auto& [name, placed] = before.tags[t];
+        EXPECT_EQ(back.tags[t].first, name) << what;
+        worst = std::max(worst, distance(back.tags[t].second.origin, placed.origin));
+        // The marker's angles are read in float32 (see ReadBackAsTheirAxesAtEveryRoll).
+        EXPECT_LT(largest_difference(back.tags[t].second.axes, placed.axes), 2e-3)
+            << what << " " << name;
+    }
+    return worst;
+}
+
+// Mode 10 writes the MDM of `s` posed at `frame` as an MQO, mode 9 binds it
+// to the same MDX at the same frame; `extra` adds keys to mode 9.
+posed_mdm round_trip(const scratch_dir& s, const std::string& mdm, const std::string& mdx,
+                     std::int32_t frame, const std::string& extra = "") {
+    const std::string at = "BINDFRAME=" + std::to_string(frame) + "\n";
+    s.write("out.cfg",
+            "MODE=10\nMDMSOURCE=" + mdm + "\nMDXSOURCE=" + mdx + "\n" + at + "MQOOUT=posed.mqo\n");
+    const run_result out = s.run({"-cfg", "out.cfg"});
+    EXPECT_EQ(out.status, 1) << out.out;
+    s.write("back.cfg", "MODE=9\nMQO=posed.mqo\nMDM=back.mdm\nWHOLEMODEL=1\nBINDMDX=" + mdx + "\n" +
+                            at + extra);
+    const run_result back = s.run({"-cfg", "back.cfg"});
+    EXPECT_EQ(back.status, 1) << back.out;
+    return pose_mdm_file(s.read("back.mdm"), s.read(mdx), frame);
+}
+
+TEST(MqoRoundTrip, TheBundledCharacterComesBackThroughBindMdx) {
+    scratch_dir s;
+    for (const char* f : {"character.mqo", "character-skeleton.cfg"})
+        s.write(f, read_file(source_path(std::string("examples/") + f)));
+    ASSERT_EQ(s.run({"-cfg", "character-skeleton.cfg"}).status, 1);
+    const posed_mdm before =
+        pose_mdm_file(s.read("character-skeleton.mdm"), s.read("character-skeleton.mdx"), 0);
+    ASSERT_EQ(before.surfaces.size(), 3u);
+    ASSERT_EQ(before.tags.size(), 3u);
+    for (const int blend : {0, 2}) {
+        const std::string extra = blend ? "BLENDWEIGHTS=" + std::to_string(blend) + "\n" : "";
+        const posed_mdm back =
+            round_trip(s, "character-skeleton.mdm", "character-skeleton.mdx", 0, extra);
+        const double worst = round_trip_error(before, back, "blend " + std::to_string(blend));
+        std::printf("bundled character, BLENDWEIGHTS=%d: back within %.2g units\n", blend, worst);
+        EXPECT_LT(worst, 1e-4);
+    }
+    // With the MDM as REFERENCEMDM its tags come back byte for byte.
+    round_trip(s, "character-skeleton.mdm", "character-skeleton.mdx", 0,
+               "REFERENCEMDM=character-skeleton.mdm\n");
+    const std::string a = s.read("character-skeleton.mdm"), b = s.read("back.mdm");
+    const auto tags = [](const std::string& file) {
+        std::vector<std::uint8_t> bytes(file.begin(), file.end());
+        const byte_region r{bytes.data(), bytes.size()};
+        return file.substr(static_cast<std::size_t>(get_i32(r, mdm_header::ofs_tags)));
+    };
+    EXPECT_EQ(tags(b), tags(a));
+}
+
+TEST(MqoRoundTrip, RandomSkeletonsComeBackThroughBindMdx) {
+    double worst = 0;
+    for (unsigned seed = 100; seed < 130; ++seed) {
+        const scratch_dir s;
+        write_model(s, seed);
+        const auto frame = static_cast<std::int32_t>(seed % 3);
+        const posed_mdm before = pose_mdm_file(s.read("model.mdm"), s.read("anim.mdx"), frame);
+        const std::string what = "seed " + std::to_string(seed);
+        const std::string blend = "BLENDWEIGHTS=" + std::to_string(1 + seed % 4) + "\n";
+        worst = std::max(worst, round_trip_error(before,
+                                                 round_trip(s, "model.mdm", "anim.mdx", frame,
+                                                            seed % 2 ? blend : ""),
+                                                 what));
+    }
+    std::printf("random skeletons: back within %.2g units\n", worst);
+    EXPECT_LT(worst, 1e-4);
 }
 
 } // namespace
