@@ -9,6 +9,7 @@
 #include "export/bound_tags.hpp"
 #include "export/engine_limits.hpp"
 #include "export/mdm_writer.hpp"
+#include "mesh/anchor_bone_binding.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/skeleton_binding.hpp"
 #include "mqo/mqo_walk.hpp"
@@ -67,7 +68,11 @@ bool build_and_bind_mesh(job_context& job, const mqo_notes& notes, const surface
     const bind_options options{c.blend_weights > 0 ? c.blend_weights : 1, true};
     return build_and_save_mesh(
         job, &job.buffers.bone.region, notes, limits, [&](byte_region& mesh) {
-            return bind_mesh_to_skeleton(mesh, bind_bones_of(pose, chosen), options) >= 0;
+            const std::vector<bind_bone> bones = bind_bones_of(pose, chosen);
+            // Anchor solids drawn round the model name the MDX's bones directly.
+            if (has_anchor_objects(job.buffers.mqo.region))
+                return bind_mesh_by_anchors(mesh, job.buffers.mqo.region, bones, options) >= 0;
+            return bind_mesh_to_skeleton(mesh, bones, options) >= 0;
         });
 }
 
