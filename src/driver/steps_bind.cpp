@@ -1,6 +1,7 @@
 // Mode 9 with BINDMDX: the model bound to the skeleton of an existing MDX at one
 // of its frames, so that the game's own animations of that skeleton move it.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "base/file_io.hpp"
@@ -12,6 +13,7 @@
 #include "mesh/anchor_bone_binding.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/skeleton_binding.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/marker_tags.hpp"
@@ -44,11 +46,18 @@ bool pose_bind_mdx(job_context& job, mdx_pose& pose) {
 
 void note_unused_bone_object(const byte_region& mqo) {
     offset_t object = mqo_first_object(mqo);
+    bool marked = false, rigged = false;
     for (std::int32_t i = 0; i < mqo_num_object(mqo); ++i) {
-        if (strequ(mqo_object_name(mqo, object).c_str(), "bone") != 0) {
+        const std::string name = mqo_object_name(mqo, object);
+        if (!marked && strequ(name.c_str(), "bone") != 0) {
             std::fprintf(stderr, "ossify: the skeleton comes from BINDMDX; the bones drawn in the "
                                  "object \"bone\" are not used (its tag: markers are).\n");
-            return;
+            marked = true;
+        }
+        if (!rigged && begins_with(name, marker_bone)) {
+            std::fprintf(stderr, "ossify: the skeleton comes from BINDMDX; the bone triangles of "
+                                 "the \"bone:\" objects are not used.\n");
+            rigged = true;
         }
         object = mqo_next_object(mqo, object);
     }

@@ -75,7 +75,9 @@ std::string anchored_model() {
         material_chunk({material_line("skin"), material_line("pelvis"), material_line("head"),
                         material_line("tail"), material_line("box")}) +
         object_chunk("body", body_v, body_f) + object_chunk("anchor|body", anchor_v, anchor_f) +
-        object_chunk("anchor2|body-spine", named_v, named_f));
+        object_chunk("anchor2|body-spine", named_v, named_f) +
+        // A drawn rig skeleton, which the MDX's replaces.
+        object_chunk("bone:rig", {"0 0 400", "5 0 400", "0 0 600"}, {"3 V(0 1 2) M(1)"}));
 }
 
 work_buffer loaded(const scratch_dir& s, const std::string& name,
@@ -126,7 +128,8 @@ TEST_P(BindAnchorsJob, BoxesNamedAfterTheBonesBindTheirParts) {
     const std::vector<posed_bone> posed =
         pose_stored_frame(mdx.region, info.ofs_frames + frame_size(info.num_bones),
                           read_skeleton_bones(mdx.region, info.ofs_bones, info.num_bones));
-    // The anchors are no surfaces.
+    EXPECT_TRUE(has(r.err, "the bone triangles of the \"bone:\" objects are not used")) << r.err;
+    // The anchors and the bone triangles are no surfaces.
     ASSERT_EQ(get_i32(mdm.region, mdm_header::num_surfaces), 1);
     const offset_t surface = get_i32(mdm.region, mdm_header::ofs_surfaces);
     EXPECT_EQ(get_text(mdm.region, surface + mdm_surface::name, 64), "body") << GetParam();
