@@ -35,10 +35,18 @@ long long written_triangles(const byte_region& mesh) {
 
 } // namespace
 
-void report_left_out(const mqo_notes& notes, const byte_region& mesh) {
+void report_left_out(const mqo_notes& notes, const byte_region& mesh, bool anchors_are_meshes) {
     long long polygons = 0, yield = 0;
     for (const mqo_object_note& o : notes.objects) {
         if (is_marker_object(o.name)) continue;
+        if (!anchors_are_meshes && begins_with(o.name, marker_anchor)) {
+            std::fprintf(stderr,
+                         "left out : Object[%s] not built (its name begins with \"%s\"): "
+                         "%d faces\n",
+                         text_for_display(o.name).c_str(), std::string(marker_anchor).c_str(),
+                         o.polygons + o.lines);
+            continue;
+        }
         polygons += o.polygons;
         yield += o.triangle_yield;
         const std::string shown = text_for_display(o.name);

@@ -9,7 +9,10 @@ namespace ossify {
 
 // After a completed plain conversion: one line per object that lost anything and
 // a summary line when fewer triangles were written than the polygons would give.
-void report_left_out(const mqo_notes& notes, const byte_region& mesh);
+// Without `anchors_are_meshes` the "anchor" objects are binding solids, never
+// geometry, and are named as not built.
+void report_left_out(const mqo_notes& notes, const byte_region& mesh,
+                     bool anchors_are_meshes = true);
 
 // After a refusal: the line naming the key that would have read the model.
 void report_refusal_hint(const mqo_notes& notes, bool mesh_failed);

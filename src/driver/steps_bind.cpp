@@ -1,6 +1,7 @@
 // Mode 9 with BINDMDX: the model bound to the skeleton of an existing MDX at one
 // of its frames, so that the game's own animations of that skeleton move it.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "base/file_io.hpp"
@@ -9,8 +10,10 @@
 #include "export/bound_tags.hpp"
 #include "export/engine_limits.hpp"
 #include "export/mdm_writer.hpp"
+#include "mesh/anchor_bone_binding.hpp"
 #include "mesh/mesh_builder.hpp"
 #include "mesh/skeleton_binding.hpp"
+#include "mqo/mqo_markers.hpp"
 #include "mqo/mqo_walk.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/marker_tags.hpp"
@@ -43,11 +46,18 @@ bool pose_bind_mdx(job_context& job, mdx_pose& pose) {
 
 void note_unused_bone_object(const byte_region& mqo) {
     offset_t object = mqo_first_object(mqo);
+    bool marked = false, rigged = false;
     for (std::int32_t i = 0; i < mqo_num_object(mqo); ++i) {
-        if (strequ(mqo_object_name(mqo, object).c_str(), "bone") != 0) {
+        const std::string name = mqo_object_name(mqo, object);
+        if (!marked && strequ(name.c_str(), "bone") != 0) {
             std::fprintf(stderr, "ossify: the skeleton comes from BINDMDX; the bones drawn in the "
                                  "object \"bone\" are not used (its tag: markers are).\n");
-            return;
+            marked = true;
+        }
+        if (!rigged && begins_with(name, marker_bone)) {
+            std::fprintf(stderr, "ossify: the skeleton comes from BINDMDX; the bone triangles of "
+                                 "the \"bone:\" objects are not used.\n");
+            rigged = true;
         }
         object = mqo_next_object(mqo, object);
     }
@@ -67,7 +77,11 @@ bool build_and_bind_mesh(job_context& job, const mqo_notes& notes, const surface
     const bind_options options{c.blend_weights > 0 ? c.blend_weights : 1, true};
     return build_and_save_mesh(
         job, &job.buffers.bone.region, notes, limits, [&](byte_region& mesh) {
-            return bind_mesh_to_skeleton(mesh, bind_bones_of(pose, chosen), options) >= 0;
+            const std::vector<bind_bone> bones = bind_bones_of(pose, chosen);
+            // Anchor solids drawn round the model name the MDX's bones directly.
+            if (has_anchor_objects(job.buffers.mqo.region))
+                return bind_mesh_by_anchors(mesh, job.buffers.mqo.region, bones, options) >= 0;
+            return bind_mesh_to_skeleton(mesh, bones, options) >= 0;
         });
 }
 

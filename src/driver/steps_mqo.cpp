@@ -31,6 +31,12 @@ bool rig(const job_context& job) {
     return job.config.rig != 0 && job.config.mode == 9;
 }
 
+// Mode 9 with BINDMDX or RIG reads "anchor" objects as binding solids: kept
+// when hidden, never surfaces.
+bool anchors_bind(const job_context& job) {
+    return rig(job) || (job.config.mode == 9 && job.config.bind_mdx[0] != '\0');
+}
+
 bool whole_model(const job_context& job) {
     return job.config.whole_model != 0 || rig(job);
 }
@@ -175,8 +181,8 @@ bool save_md3_levels(job_context& job, const char* shader, std::int32_t scale) {
 // Reads the configured MQO model and saves its parsed record as "test.mqoobj".
 bool load_and_save_mqo(job_context& job, mqo_notes& notes) {
     byte_region& mqo = job.buffers.mqo.region;
-    const std::int32_t mqo_size =
-        Load_MQO(job.config.mqo_path, mqo, mqo_options{whole_model(job), rig(job)}, &notes);
+    const std::int32_t mqo_size = Load_MQO(
+        job.config.mqo_path, mqo, mqo_options{whole_model(job), anchors_bind(job)}, &notes);
     if (mqo_size < 0) {
         report_refusal_hint(notes, false);
         return fail("ERROR:Failed to load MQO.\n");
@@ -199,15 +205,16 @@ bool blend_weights_are_valid(const tool_config& config) {
 }
 
 bool report_after(const job_context& job, const mqo_notes& notes, bool done) {
-    if (done && !whole_model(job)) report_left_out(notes, job.buffers.mesh.region);
+    if (done && !whole_model(job))
+        report_left_out(notes, job.buffers.mesh.region, !anchors_bind(job));
     return done;
 }
 
 bool build_and_save_mesh(job_context& job, const byte_region* bones, const mqo_notes& notes,
                          const surface_limits& limits, const mesh_binder& bind) {
     byte_region& mesh = job.buffers.mesh.region;
-    std::int32_t mesh_size =
-        build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones, whole_model(job), !rig(job));
+    std::int32_t mesh_size = build_meshes_from_mqo(mesh, job.buffers.mqo.region, bones,
+                                                   whole_model(job), !anchors_bind(job));
     if (mesh_size < 0) {
         if (!whole_model(job)) report_refusal_hint(notes, true);
         return fail("ERROR:Failed to build mesh from MQO.\n");

@@ -9,6 +9,7 @@
 
 #include "base/geometry_double.hpp"
 #include "base/vector_fields.hpp"
+#include "mesh/anchor_bone_binding.hpp"
 #include "mesh/anchor_solids.hpp"
 #include "mesh/blend_weights.hpp"
 #include "mesh/bone_binding.hpp"
@@ -109,20 +110,6 @@ std::int32_t bone_nearest(const std::vector<rig_bone_view>& bones, const anchor_
     return best;
 }
 
-std::vector<solid_face> faces_of(const byte_region& mqo, offset_t object) {
-    std::vector<solid_face> faces;
-    for (std::int32_t f = 0; f < mqo_num_face(mqo, object); ++f) {
-        const offset_t face = mqo_face_at(mqo, object, f);
-        solid_face s;
-        s.material = mqo_face_material(mqo, face);
-        const int corners = std::clamp(mqo_face_corners(mqo, face), 0, mqo_max_corners);
-        for (int j = 0; j < corners; ++j)
-            s.corner.push_back(mqo_face_vertex(mqo, face, j));
-        faces.push_back(s);
-    }
-    return faces;
-}
-
 // Every solid of every anchor object, with its bone.
 std::vector<owned_solid> read_solids(const byte_region& mqo,
                                      const std::vector<rig_bone_view>& bones) {
@@ -132,20 +119,10 @@ std::vector<owned_solid> read_solids(const byte_region& mqo,
     for (std::int32_t o = 0; o < mqo_num_object(mqo); ++o, object = mqo_next_object(mqo, object)) {
         const std::string name = mqo_object_name(mqo, object);
         anchor_name anchor;
-        if (!parse_anchor_name(name, anchor)) {
-            if (begins_with(name, marker_anchor))
-                std::fprintf(stderr,
-                             "bind_rig_weights : Object[%s] has no '|' before the name of its "
-                             "skin object: ignored\n",
-                             name.c_str());
-            continue;
-        }
+        if (!read_anchor_name(name, "bind_rig_weights", anchor)) continue;
         std::string target;
         const int named = bone_suffix(anchor.target, names, target);
-        std::vector<vector3> vertices;
-        for (std::int32_t v = 0; v < mqo_num_vertex(mqo, object); ++v)
-            vertices.push_back(mqo_vertex(mqo, object, v));
-        const std::vector<anchor_solid> solids = split_solids(vertices, faces_of(mqo, object));
+        const std::vector<anchor_solid> solids = solids_of_object(mqo, object);
         for (std::size_t s = 0; s < solids.size(); ++s) {
             owned_solid owned{solids[s], -1, target};
             const char* by = "name";
@@ -171,30 +148,6 @@ std::vector<owned_solid> read_solids(const byte_region& mqo,
         }
     }
     return out;
-}
-
-// Sorts (bone, share) pairs by decreasing share, ties by bone, keeps the largest
-// few and makes them sum to 1 in float32.
-blend_result shares_to_weights(std::vector<std::pair<std::int32_t, double>> shares) {
-    std::stable_sort(shares.begin(), shares.end(), [](const auto& a, const auto& b) {
-        return a.second != b.second ? a.second > b.second : a.first < b.first;
-    });
-    if (shares.size() > static_cast<std::size_t>(max_blend_weights))
-        shares.resize(static_cast<std::size_t>(max_blend_weights));
-    double sum = 0.0;
-    for (const auto& s : shares)
-        sum += s.second;
-    blend_result r;
-    double others = 0.0;
-    for (std::size_t i = 0; i < shares.size(); ++i) {
-        const double share =
-            sum > 0.0 ? shares[i].second / sum : 1.0 / static_cast<double>(shares.size());
-        r.weights[i] = {shares[i].first, static_cast<float>(share)};
-        if (i > 0) others += static_cast<double>(r.weights[i].weight);
-    }
-    if (!shares.empty()) r.weights[0].weight = static_cast<float>(1.0 - others);
-    r.count = static_cast<int>(shares.size());
-    return r;
 }
 
 // Maps the candidates' indices of a blend back to bone numbers.

@@ -258,7 +258,7 @@ blend_result bind_point(const dvec3& p, std::span<const bind_segment> segments,
 }
 
 std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone> bones,
-                                   const bind_options& options) {
+                                   const bind_options& options, const vertex_rule& ask_first) {
     std::printf("---------------------------------\nFUNCTION CALLED : bind_mesh_to_skeleton\n"
                 "---------------------------------\n");
     if (bones.size() > static_cast<std::size_t>(mesh_max_bones)) {
@@ -292,7 +292,9 @@ std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone>
                 put_vector3(mesh, slot + mesh_bone_slot::position, local);
                 put_i32(mesh, vertex + mesh_vertex::weight_bone + 4 * k, 0);
             }
-            const blend_result r = bind_point(p, own, bones.size(), &model, options);
+            blend_result r;
+            if (ask_first) r = ask_first(i, name, p);
+            if (r.count == 0) r = bind_point(p, own, bones.size(), &model, options);
             set_vertex_weights(mesh, vertex, r, weight_index, used);
             weight_index += r.count;
         }

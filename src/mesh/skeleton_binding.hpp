@@ -24,6 +24,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -89,7 +90,12 @@ blend_result bind_point(const dvec3& p, std::span<const bind_segment> segments,
 // vertex position in that bone's frame, R^T·(P − position). Returns 1, or -1
 // when the record does not hold the mesh objects its header counts or the
 // skeleton has more bones than a vertex has slots (the reason is printed).
+// `ask_first`, when given, is asked before the rule above for each vertex (mesh
+// object number and name, position); the rule binds the vertices for which it
+// returns no weight.
+using vertex_rule =
+    std::function<blend_result(std::int32_t object, const std::string& name, const dvec3& p)>;
 std::int32_t bind_mesh_to_skeleton(byte_region& mesh, std::span<const bind_bone> bones,
-                                   const bind_options& options);
+                                   const bind_options& options, const vertex_rule& ask_first = {});
 
 } // namespace ossify
