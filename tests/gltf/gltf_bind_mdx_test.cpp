@@ -121,19 +121,7 @@ std::vector<std::uint8_t> leg_on(const std::vector<posed_bone>& bind) {
                                                static_cast<std::uint16_t>(v + 4)});
             }
     }
-    const std::size_t count = positions.size() / 3;
-    tinygltf::Primitive p;
-    p.attributes["POSITION"] = b.floats(positions, TINYGLTF_TYPE_VEC3, count);
-    p.attributes["JOINTS_0"] =
-        b.add(joints, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_VEC4, count);
-    p.attributes["WEIGHTS_0"] = b.floats(weights, TINYGLTF_TYPE_VEC4, count);
-    p.indices = b.add(indices, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR,
-                      indices.size());
-    p.mode = TINYGLTF_MODE_TRIANGLES;
-    tinygltf::Mesh mesh;
-    mesh.name = "leg";
-    mesh.primitives = {p};
-    b.m.meshes = {mesh};
+    b.skinned_mesh("leg", positions, joints, weights, indices);
 
     // The joints are not turned at rest: each inverse bind matrix is a translation.
     const std::vector<mat4> rest = gltf_file(b.glb()).globals(0);
@@ -154,20 +142,9 @@ std::vector<std::uint8_t> leg_on(const std::vector<posed_bone>& bind) {
     const int times = b.floats({0.0f, 0.25f, 0.5f, 0.75f}, TINYGLTF_TYPE_SCALAR, 4);
     tinygltf::Animation walk;
     walk.name = "walk";
-    const auto channel = [&](int node, const char* path_name, const std::vector<float>& values,
+    const auto channel = [&](int node, const char* path, const std::vector<float>& values,
                              const char* interpolation) {
-        tinygltf::AnimationSampler sampler;
-        sampler.input = times;
-        sampler.output = b.floats(
-            values, std::string(path_name) == "rotation" ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_VEC3,
-            4);
-        sampler.interpolation = interpolation;
-        walk.samplers.push_back(sampler);
-        tinygltf::AnimationChannel c;
-        c.sampler = static_cast<int>(walk.samplers.size() - 1);
-        c.target_node = node;
-        c.target_path = path_name;
-        walk.channels.push_back(c);
+        b.channel(walk, times, node, path, values, interpolation);
     };
     const auto turns = [&](double x, double y, double z, std::initializer_list<double> degrees) {
         std::vector<float> out;
