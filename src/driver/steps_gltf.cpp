@@ -176,6 +176,9 @@ bool lay_joints_on_mdx(imported_model& model, mdx_binding& binding) {
 // Mode 9 with GLTF and BINDMDX: the glTF's model and animation on the MDX's
 // skeleton posed at BINDFRAME, in the MDX's bone numbering.
 bool gltf_bind_to_mdx(job_context& job) {
+    if (job.config.bind_bones[0] != '\0')
+        std::fprintf(stderr, "ossify: BINDBONES is not used with GLTF: the glTF's own weights "
+                             "choose the bones.\n");
     mdx_binding binding;
     if (!load_bind_skeleton(job, binding.pose)) return false;
     gltf_document document;
