@@ -3,11 +3,14 @@
 // and returns false so that the driver stops.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "base/file_io.hpp"
 #include "base/work_buffers.hpp"
 #include "driver/tool_config.hpp"
+#include "skeleton/marker_tags.hpp"
+#include "skeleton/mdx_skeleton.hpp"
 
 namespace ossify {
 
@@ -78,6 +81,15 @@ bool save_skeleton_mdx(job_context& job);
 bool turns_y_up(const tool_config& config);
 // UPAXIS is Y, or absent or Z (as drawn); false after an "ERROR:" line.
 bool up_axis_is_valid(const tool_config& config);
+
+// Mode 9 with BINDMDX: refuses SKELETONMDX, loads the MDX, poses it at
+// BINDFRAME into `pose` and saves its bone object ("test.bone") in the bone
+// buffer; false after printing why.
+bool load_bind_skeleton(job_context& job, mdx_pose& pose);
+
+// Mode 9 with BINDMDX and no REFERENCEMDM: `tags` hung on the nearest bones of
+// `pose` in the MDM, which is saved again and reported.
+bool give_bound_tags(job_context& job, const mdx_pose& pose, std::span<const drawn_tag> tags);
 
 // The MD3SCALE of the configuration (absent: 1); false after printing the
 // refusal of a negative or unreadable value.

@@ -85,10 +85,16 @@ bool build_and_bind_mesh(job_context& job, const mqo_notes& notes, const surface
         });
 }
 
-// Without a reference MDM the tag markers of the model hang on the MDX's bones.
-bool give_marker_tags(job_context& job, const mdx_pose& pose) {
+} // namespace
+
+bool load_bind_skeleton(job_context& job, mdx_pose& pose) {
+    return skeleton_mdx_is_absent(job.config) && pose_bind_mdx(job, pose) &&
+           build_bind_bones(job, pose);
+}
+
+// Without a reference MDM the tags hang on the MDX's bones.
+bool give_bound_tags(job_context& job, const mdx_pose& pose, std::span<const drawn_tag> tags) {
     byte_region& mdm = job.buffers.mdm.region;
-    const std::vector<drawn_tag> tags = find_marker_tags(job.buffers.mqo.region);
     const std::int32_t size = build_mdm_bound_tags(tags, pose, mdm);
     if (size < 0) return fail("ERROR:Failed to build tags from skeleton.\n");
     if (save_file(job.config.mdm_path, mdm, size) < 0) return fail("ERROR: Failed to save file.\n");
@@ -96,8 +102,6 @@ bool give_marker_tags(job_context& job, const mdx_pose& pose) {
     print_mdm_report(mdm);
     return true;
 }
-
-} // namespace
 
 bool step_mqo_bind_to_mdx(job_context& job) {
     const tool_config& c = job.config;
@@ -117,8 +121,9 @@ bool step_mqo_bind_to_mdx(job_context& job) {
     if (!build_bind_bones(job, pose) || !build_and_bind_mesh(job, notes, limits, pose, chosen) ||
         !build_and_save_mdm(job))
         return false;
-    const bool tagged =
-        c.reference_mdm[0] == '\0' ? give_marker_tags(job, pose) : transplant_reference_tags(job);
+    const bool tagged = c.reference_mdm[0] == '\0'
+                            ? give_bound_tags(job, pose, find_marker_tags(job.buffers.mqo.region))
+                            : transplant_reference_tags(job);
     return report_after(job, notes, tagged && save_skin_file_of_job(job));
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/file_io.hpp"
+#include "base/geometry_double.hpp"
 #include "driver/job_steps.hpp"
 #include "export/engine_limits.hpp"
 #include "export/md3_writer.hpp"
@@ -15,6 +16,7 @@
 #include "mesh/mesh_from_import.hpp"
 #include "skeletal/skeletal.hpp"
 #include "skeleton/bones_from_joints.hpp"
+#include "skeleton/joints_on_mdx.hpp"
 
 namespace ossify {
 
@@ -79,9 +81,16 @@ bool build_and_save_mesh(job_context& job, const imported_model& model, const by
     return true;
 }
 
-// The animation ANIMMDX names, sampled and written in the MDM's bone numbering.
+// The MDX skeleton the model is bound to (BINDMDX) and its joints' bones.
+struct mdx_binding {
+    mdx_pose pose;
+    joint_match match;
+};
+
+// The animation ANIMMDX names, sampled and written in the MDM's bone numbering
+// (with `binding`: the MDX's).
 bool save_animation_mdx(job_context& job, const gltf_document& document,
-                        const imported_model& model) {
+                        const imported_model& model, const mdx_binding* binding = nullptr) {
     const tool_config& c = job.config;
     if (c.gltf_fps < 0) {
         std::fprintf(stderr, "ossify: GLTFFPS takes the frames a second to sample, such as 20 "
@@ -105,7 +114,10 @@ bool save_animation_mdx(job_context& job, const gltf_document& document,
         return fail("ERROR:Failed to build MDX from glTF animation.\n");
     }
     std::vector<skeleton_motion> frames;
-    for (const sampled_frame& f : sampled) {
+    for (const sampled_frame& joints : sampled) {
+        const sampled_frame f = binding == nullptr
+                                    ? joints
+                                    : frame_on_mdx(joints, model, binding->pose, binding->match);
         skeleton_motion m;
         for (const joint_pose& p : f)
             m.push_back({p.turn, p.origin});
@@ -126,6 +138,73 @@ bool save_animation_mdx(job_context& job, const gltf_document& document,
                      stretch);
     if (save_file(c.anim_mdx, mdx, size) < 0) return fail("ERROR: Failed to save file.\n");
     return true;
+}
+
+// Lists the joints without a bone of their name on standard error; false with a
+// refusal when none has one or a weighted joint has no matched joint above it.
+bool lay_joints_on_mdx(imported_model& model, mdx_binding& binding) {
+    binding.match = match_joints_to_mdx(model.joints, binding.pose);
+    std::size_t unmatched = 0;
+    for (std::size_t j = 0; j < model.joints.size(); ++j) {
+        if (binding.match.bone_of_joint[j] >= 0) continue;
+        std::fprintf(stderr, "%s \"%s\"",
+                     unmatched == 0 ? "ossify: joints of the glTF without a "
+                                      "bone of their name in BINDMDX:"
+                                    : ",",
+                     model.joints[j].name.c_str());
+        ++unmatched;
+    }
+    if (unmatched > 0) std::fprintf(stderr, "\n");
+    if (unmatched == model.joints.size()) {
+        std::printf("Load_glTF : no joint of the glTF has the name of a bone of BINDMDX\n");
+        return fail("ERROR:Failed to build bone from glTF.\n");
+    }
+    std::size_t moved = 0;
+    std::string error;
+    if (!renumber_weights_to_mdx(model, binding.match, moved, error)) {
+        std::printf("Load_glTF : %s\n", error.c_str());
+        return fail("ERROR:Failed to build bone from glTF.\n");
+    }
+    if (moved > 0)
+        std::fprintf(stderr,
+                     "ossify: %zu vertex weights on those joints went to the nearest joint above "
+                     "them that BINDMDX has.\n",
+                     moved);
+    return true;
+}
+
+// Mode 9 with GLTF and BINDMDX: the glTF's model and animation on the MDX's
+// skeleton posed at BINDFRAME, in the MDX's bone numbering.
+bool gltf_bind_to_mdx(job_context& job) {
+    if (job.config.bind_bones[0] != '\0')
+        std::fprintf(stderr, "ossify: BINDBONES is not used with GLTF: the glTF's own weights "
+                             "choose the bones.\n");
+    mdx_binding binding;
+    if (!load_bind_skeleton(job, binding.pose)) return false;
+    gltf_document document;
+    imported_model model;
+    if (!load_gltf(job, true, document, model) || !lay_joints_on_mdx(model, binding) ||
+        !build_and_save_mesh(job, model, &job.buffers.bone.region, modeller_units_per_inch))
+        return false;
+    byte_region& mdm = job.buffers.mdm.region;
+    const std::int32_t mdm_size =
+        build_mdm_from_mesh(job.buffers.mesh.region, mdm, job.buffers.bone.region);
+    if (mdm_size < 0) return fail("ERROR:Failed to build mesh from glTF.\n");
+    if (save_file(job.config.mdm_path, mdm, mdm_size) < 0)
+        return fail("ERROR: Failed to save file.\n");
+    std::vector<drawn_tag> tags;
+    for (const imported_tag& t : model.tags) {
+        const auto drawn = [](const dvec3& v, double scale) { return scaled_to_float(v, scale); };
+        tags.push_back(
+            {t.name,
+             drawn(t.origin, modeller_units_per_inch),
+             {drawn(t.axes.forward, 1.0), drawn(t.axes.left, 1.0), drawn(t.axes.up, 1.0)}});
+    }
+    const bool tagged = job.config.reference_mdm[0] == '\0'
+                            ? give_bound_tags(job, binding.pose, tags)
+                            : transplant_reference_tags(job);
+    if (!tagged) return false;
+    return job.config.anim_mdx[0] == '\0' || save_animation_mdx(job, document, model, &binding);
 }
 
 } // namespace
@@ -154,6 +233,7 @@ bool step_gltf_to_mdm(job_context& job) {
     if (job.config.blend_weights != 0)
         std::fprintf(stderr, "ossify: BLENDWEIGHTS is not used with GLTF: the glTF's own weights "
                              "bind the skin.\n");
+    if (job.config.bind_mdx[0] != '\0') return gltf_bind_to_mdx(job);
     gltf_document document;
     imported_model model;
     if (!load_gltf(job, true, document, model)) return false;

@@ -65,6 +65,43 @@ struct gltf_builder {
         return index;
     }
 
+    // A mesh of one triangle primitive skinned by four joints and weights a vertex.
+    int skinned_mesh(const std::string& name, const std::vector<float>& positions,
+                     const std::vector<std::uint16_t>& joints, const std::vector<float>& weights,
+                     const std::vector<std::uint16_t>& indices) {
+        const std::size_t count = positions.size() / 3;
+        tinygltf::Primitive p;
+        p.attributes["POSITION"] = floats(positions, TINYGLTF_TYPE_VEC3, count);
+        p.attributes["JOINTS_0"] =
+            add(joints, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_VEC4, count);
+        p.attributes["WEIGHTS_0"] = floats(weights, TINYGLTF_TYPE_VEC4, count);
+        p.indices = add(indices, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR,
+                        indices.size());
+        p.mode = TINYGLTF_MODE_TRIANGLES;
+        tinygltf::Mesh mesh;
+        mesh.name = name;
+        mesh.primitives = {p};
+        m.meshes.push_back(mesh);
+        return static_cast<int>(m.meshes.size() - 1);
+    }
+
+    // A channel of `animation` moving `path` of `node`, keyed at the accessor `times`.
+    void channel(tinygltf::Animation& animation, int times, int node, const std::string& path,
+                 const std::vector<float>& values, const char* interpolation) {
+        const std::size_t width = path == "rotation" ? 4 : 3;
+        tinygltf::AnimationSampler sampler;
+        sampler.input = times;
+        sampler.output = floats(values, width == 4 ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_VEC3,
+                                values.size() / width);
+        sampler.interpolation = interpolation;
+        animation.samplers.push_back(sampler);
+        tinygltf::AnimationChannel c;
+        c.sampler = static_cast<int>(animation.samplers.size() - 1);
+        c.target_node = node;
+        c.target_path = path;
+        animation.channels.push_back(c);
+    }
+
     // The asset as .glb bytes; a scene of the root nodes unless one was given.
     std::vector<std::uint8_t> glb() const {
         tinygltf::Model out = m;

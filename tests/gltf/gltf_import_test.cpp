@@ -101,19 +101,7 @@ std::vector<std::uint8_t> rigged_leg() {
                                                static_cast<std::uint16_t>(v + 4)});
             }
     }
-    const std::size_t count = positions.size() / 3;
-    tinygltf::Primitive p;
-    p.attributes["POSITION"] = b.floats(positions, TINYGLTF_TYPE_VEC3, count);
-    p.attributes["JOINTS_0"] =
-        b.add(joints, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_VEC4, count);
-    p.attributes["WEIGHTS_0"] = b.floats(weights, TINYGLTF_TYPE_VEC4, count);
-    p.indices = b.add(indices, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR,
-                      indices.size());
-    p.mode = TINYGLTF_MODE_TRIANGLES;
-    tinygltf::Mesh mesh;
-    mesh.name = "leg";
-    mesh.primitives = {p};
-    b.m.meshes = {mesh};
+    b.skinned_mesh("leg", positions, joints, weights, indices);
 
     std::vector<float> inverse;
     for (int j : {hip, knee, foot})
@@ -132,17 +120,7 @@ std::vector<std::uint8_t> rigged_leg() {
     walk.name = "walk";
     const auto channel = [&](int node, const char* path, const std::vector<float>& values,
                              const char* interpolation) {
-        tinygltf::AnimationSampler sampler;
-        sampler.input = times;
-        sampler.output = b.floats(
-            values, std::string(path) == "rotation" ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_VEC3, 4);
-        sampler.interpolation = interpolation;
-        walk.samplers.push_back(sampler);
-        tinygltf::AnimationChannel c;
-        c.sampler = static_cast<int>(walk.samplers.size() - 1);
-        c.target_node = node;
-        c.target_path = path;
-        walk.channels.push_back(c);
+        b.channel(walk, times, node, path, values, interpolation);
     };
     std::vector<float> knee_turns, hip_turns;
     for (double a : {0.0, 40.0, 80.0, 20.0})
