@@ -13,6 +13,7 @@
 #include "skeletal/skeletal_layout.hpp"
 #include "skeletal/stored_pose.hpp"
 #include "support/capture_stdout.hpp"
+#include "support/loaded_file.hpp"
 #include "support/mqo_text.hpp"
 #include "support/rig_figure.hpp"
 #include "support/scratch.hpp"
@@ -78,17 +79,6 @@ std::string anchored_model() {
         object_chunk("anchor2|body-spine", named_v, named_f) +
         // A drawn rig skeleton, which the MDX's replaces.
         object_chunk("bone:rig", {"0 0 400", "5 0 400", "0 0 600"}, {"3 V(0 1 2) M(1)"}));
-}
-
-work_buffer loaded(const scratch_dir& s, const std::string& name,
-                   std::int32_t (*check)(const byte_region&, std::int64_t)) {
-    const std::string bytes = s.read(name);
-    work_buffer buffer = make_work_buffer(1 << 22);
-    std::copy(bytes.begin(), bytes.end(), buffer.region.data);
-    capture_stdout([&] {
-        EXPECT_GT(check(buffer.region, static_cast<std::int64_t>(bytes.size())), 0) << name;
-    });
-    return buffer;
 }
 
 // Which part a drawn position (modeller units) belongs to; -1 for none.

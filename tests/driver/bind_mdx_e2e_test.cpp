@@ -11,6 +11,7 @@
 #include "skeletal/skeletal_headers.hpp"
 #include "skeletal/stored_pose.hpp"
 #include "support/capture_stdout.hpp"
+#include "support/loaded_file.hpp"
 #include "support/mqo_model.hpp"
 #include "support/scratch.hpp"
 
@@ -38,18 +39,6 @@ struct character_scratch {
         return s.run({"-cfg", "bind.cfg"});
     }
 };
-
-// A file of the scratch directory in a work buffer, checked by its loader.
-work_buffer loaded(const scratch_dir& s, const std::string& name,
-                   std::int32_t (*check)(const byte_region&, std::int64_t)) {
-    const std::string bytes = s.read(name);
-    work_buffer buffer = make_work_buffer(1 << 22);
-    std::copy(bytes.begin(), bytes.end(), buffer.region.data);
-    capture_stdout([&] {
-        EXPECT_GT(check(buffer.region, static_cast<std::int64_t>(bytes.size())), 0) << name;
-    });
-    return buffer;
-}
 
 } // namespace
 
