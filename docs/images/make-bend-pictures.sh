@@ -18,13 +18,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$root/examples/character.mqo" "$work/"
 
-job() { # NAME, then the configuration lines
-    local name=$1
-    shift
-    printf '%s\n' "$@" >"$work/$name.cfg"
-    bash "$root/scripts/run-job.sh" "$work/$name.cfg" "$build/ossify" >"$work/$name.log" ||
-        { cat "$work/$name.log" >&2; exit 1; }
-}
+source "$root/docs/images/picture-jobs.sh"
 
 # Mode 9 twice: the same skeleton, two bindings.
 common=(MODE=9 MQO=character.mqo MQOROOTBONE=0 SKELETONMDX=skeleton.mdx)

@@ -16,13 +16,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$root/examples/character.mqo" "$work/"
 
-job() { # NAME, then the configuration lines
-    local name=$1
-    shift
-    printf '%s\n' "$@" >"$work/$name.cfg"
-    bash "$root/scripts/run-job.sh" "$work/$name.cfg" "$build/ossify" >"$work/$name.log" ||
-        { cat "$work/$name.log" >&2; exit 1; }
-}
+source "$root/docs/images/picture-jobs.sh"
 
 job model MODE=9 MQO=character.mqo MQOROOTBONE=0 MDM=character.mdm SKELETONMDX=skeleton.mdx
 # PREVIEWLOD=1 asks for the coarsest level: every surface stops at its minimum.

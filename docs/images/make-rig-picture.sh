@@ -18,13 +18,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$root/tests/mqo/data/wild_dsan_bones.mqo" "$work/"
 
-job() { # NAME, then the configuration lines
-    local name=$1
-    shift
-    printf '%s\n' "$@" >"$work/$name.cfg"
-    bash "$root/scripts/run-job.sh" "$work/$name.cfg" "$build/ossify" >"$work/$name.log" 2>&1 ||
-        { cat "$work/$name.log" >&2; exit 1; }
-}
+source "$root/docs/images/picture-jobs.sh"
 
 job rig MODE=9 MQO=wild_dsan_bones.mqo RIG=1 MDM=rig.mdm SKELETONMDX=rig.mdx
 # The model is drawn y up with its arms along x: turning the left upper arm's
